@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+// One monitored IMAP mailbox.
+struct Account {
+    QString EMail;
+    QString Server;
+    qint16 Port = 0;
+    QString Username;
+    QString Password;  // plain in memory, scrambled only in the store
+    QString Mailbox;
+    qint16 NewMailCount = 0;  // runtime only: recent count of the last check, -1 = that check failed
+};
+
+// The general settings; each field is stored under the key of the same name.
+struct SettingsRecord {
+    qint16 KontrollIntervall = 5;
+    QString EMailProgramm;
+    qint16 BenachrichtigungFokus = 0;
+    qint16 Sound = 1;  // 0 none, 1 system beep, 2 wave file
+    QString SoundDatei;
+    qint16 Benachrichtigungsfenster = 1;
+    qint16 BalloonTip = 0;
+};
+
+// The process-wide account list. Slot 0 holds no account; the accounts are slots 1..N and the slot
+// index is the account's number everywhere (store keys, "ID" columns, check order).
+extern QVector<Account> Accounts;
+// The process-wide settings record.
+extern SettingsRecord Settings;
+
+// N, the number of accounts (the upper bound of the list).
+inline int AccountCount() { return Accounts.isEmpty() ? 0 : int(Accounts.size()) - 1; }
+
+// Removes account k (1..N); the following accounts move down by one place.
+void RemoveAccount(int k);

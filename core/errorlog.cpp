@@ -1,0 +1,71 @@
+#include "core/errorlog.h"
+
+#include "core/paths.h"
+#include "core/runtimeerror.h"
+
+#include <QFile>
+
+namespace ErrorLog {
+
+QString FormatDate(const QDate& date) { return QLatin1Char('#') + date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('#'); }
+
+QString FormatTime(const QTime& time) { return QLatin1Char('#') + time.toString(QStringLiteral("HH:mm:ss")) + QLatin1Char('#'); }
+
+QString FormatDateTime(const QDateTime& dateTime) {
+    const QTime time = dateTime.time();
+    if (time.hour() == 0 && time.minute() == 0 && time.second() == 0)
+        return FormatDate(dateTime.date());
+    return QLatin1Char('#') + dateTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char('#');
+}
+
+QString FormatText(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
+
+QString ErrorLine(const QDateTime& now, int number, const QString& description, const QString& context) {
+    return FormatDate(now.date()) + QLatin1Char(',') + FormatTime(now.time()) + QLatin1Char(',') + QString::number(number) +
+           QLatin1Char(',') + FormatText(description) + QLatin1Char(',') + FormatText(context) + QStringLiteral("\r\n");
+}
+
+QString WinsockLine(const QDateTime& now, int number, const QString& description) {
+    return FormatDateTime(now) + QLatin1Char(',') + QString::number(number) + QLatin1Char(',') + FormatText(description) +
+           QStringLiteral("\r\n");
+}
+
+QString ErrorBoxText(int number, const QString& description) {
+    const QString crlf = QStringLiteral("\r\n");
+    const QString rule(49, QLatin1Char('-'));
+    return crlf + QStringLiteral("Es ist ein Fehler aufgetreten:") + crlf + rule + crlf + QStringLiteral("Fehler Nr. ") +
+           QString::number(number) + crlf + description + crlf + rule + crlf;
+}
+
+}  // namespace ErrorLog
+
+namespace {
+void WriteLog(const QString& name, QIODevice::OpenMode mode, const QString& line) {
+    QFile file(Paths::LogFolder() + QLatin1Char('/') + name);
+    if (file.open(mode))
+        file.write(line.toUtf8());
+}
+
+std::function<void(const QString&)>& errorBoxHandler() {
+    static std::function<void(const QString&)> handler;
+    return handler;
+}
+}  // namespace
+
+void WriteErrorLog(int number, const QString& description, const QString& context, const QDateTime& now) {
+    WriteLog(QStringLiteral("error.log"), QIODevice::WriteOnly | QIODevice::Truncate,
+             ErrorLog::ErrorLine(now, number, description, context));
+}
+
+void WriteWinsockErrorLog(int number, const QString& description, const QDateTime& now) {
+    WriteLog(QStringLiteral("winsock_error.log"), QIODevice::WriteOnly | QIODevice::Append,
+             ErrorLog::WinsockLine(now, number, description));
+}
+
+void ReportError(const QString& procedureName, const RuntimeError& error) {
+    WriteErrorLog(error.number(), error.description(), procedureName);
+    if (errorBoxHandler())
+        errorBoxHandler()(ErrorLog::ErrorBoxText(error.number(), error.description()));
+}
+
+void SetErrorBoxHandler(std::function<void(const QString&)> handler) { errorBoxHandler() = std::move(handler); }

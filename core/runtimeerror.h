@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+
+// A run-time error of the program: a number and a German description. The handlers of the main
+// window (start-up, both timer ticks, data arrival) catch it and report it through ReportError.
+class RuntimeError : public std::exception {
+public:
+    RuntimeError(int number, QString description)
+        : number_(number), description_(std::move(description)), what_(description_.toUtf8()) {}
+
+    int number() const { return number_; }
+    const QString& description() const { return description_; }
+    const char* what() const noexcept override { return what_.constData(); }
+
+    static RuntimeError invalidCall() { return {5, QStringLiteral("Ungültiger Prozeduraufruf oder ungültiges Argument")}; }
+    static RuntimeError overflow() { return {6, QStringLiteral("Überlauf")}; }
+    static RuntimeError subscriptOutOfRange() { return {9, QStringLiteral("Index außerhalb des gültigen Bereichs")}; }
+    static RuntimeError divisionByZero() { return {11, QStringLiteral("Division durch Null")}; }
+    static RuntimeError typeMismatch() { return {13, QStringLiteral("Typen unverträglich")}; }
+
+private:
+    int number_;
+    QString description_;
+    QByteArray what_;
+};

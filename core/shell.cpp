@@ -1,0 +1,39 @@
+#include "core/shell.h"
+
+#include "core/account.h"
+#include "core/paths.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QProcess>
+#include <QUrl>
+
+namespace {
+std::function<void(const QString&)>& shellOpenHandler() {
+    static std::function<void(const QString&)> handler;
+    return handler;
+}
+}  // namespace
+
+void ShellOpen(const QString& path) {
+    if (shellOpenHandler()) {
+        shellOpenHandler()(path);
+        return;
+    }
+    const QFileInfo info(path);
+    if (!info.exists())
+        return;
+#ifndef Q_OS_WIN
+    if (info.isFile() && info.isExecutable()) {
+        QProcess::startDetached(info.absoluteFilePath(), {}, info.absolutePath());
+        return;
+    }
+#endif
+    QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+}
+
+void OpenHelpStartPage() { ShellOpen(Paths::HelpStartPage()); }
+
+void StartEMailProgram() { ShellOpen(Settings.EMailProgramm); }
+
+void SetShellOpenHandler(std::function<void(const QString&)> handler) { shellOpenHandler() = std::move(handler); }

@@ -1,0 +1,46 @@
+#include "testenvironment.h"
+
+#include "core/account.h"
+#include "core/errorlog.h"
+#include "core/funktionen.h"
+#include "core/paths.h"
+#include "core/shell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+TestEnvironment::TestEnvironment() {
+    Store::SetFileForTesting(storeFile());
+    Paths::SetProgramFolderForTesting(dir_.path());
+    Paths::SetLogFolderForTesting(dir_.path());
+    Accounts = QVector<Account>(1);
+    Settings = SettingsRecord{};
+    Settings.EMailProgramm = DefaultEMailProgramm();
+    Settings.SoundDatei = DefaultSoundDatei();
+    SetErrorBoxHandler({});
+    SetShellOpenHandler([](const QString&) {});
+}
+
+TestEnvironment::~TestEnvironment() {
+    Store::SetFileForTesting({});
+    Paths::SetProgramFolderForTesting({});
+    Paths::SetLogFolderForTesting({});
+    SetErrorBoxHandler({});
+    SetShellOpenHandler({});
+}
+
+QString TestEnvironment::storeFile() const { return dir_.filePath(QStringLiteral("config/Postfalke/Postfalke.conf")); }
+
+QByteArray TestEnvironment::read(const QString& name) const {
+    QFile f(path(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void TestEnvironment::writeStore(const QByteArray& content) const {
+    QFile::remove(storeFile());
+    QDir().mkpath(QFileInfo(storeFile()).absolutePath());
+    QFile f(storeFile());
+    f.open(QIODevice::WriteOnly);
+    f.write(content);
+}

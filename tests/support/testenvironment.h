@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+// A private world for one test case: the store is a file in a temporary folder, the program's
+// folder and the log folder are that folder too, and the account list and the settings are reset.
+// Make one in init() and drop it in cleanup().
+class TestEnvironment {
+public:
+    TestEnvironment();
+    ~TestEnvironment();
+    TestEnvironment(const TestEnvironment&) = delete;
+    TestEnvironment& operator=(const TestEnvironment&) = delete;
+
+    QString folder() const { return dir_.path(); }
+    QString storeFile() const;
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    // The whole content of a file in the folder, empty when it is missing.
+    QByteArray read(const QString& name) const;
+    // Writes a raw store file (section and keys as given), bypassing the store code.
+    void writeStore(const QByteArray& content) const;
+
+private:
+    QTemporaryDir dir_;
+};
