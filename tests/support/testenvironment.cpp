@@ -5,6 +5,7 @@
 #include "core/funktionen.h"
 #include "core/paths.h"
 #include "core/shell.h"
+#include "core/sound.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,7 @@ TestEnvironment::TestEnvironment() {
     Settings.SoundDatei = DefaultSoundDatei();
     SetErrorBoxHandler({});
     SetShellOpenHandler([](const QString&) {});
+    Sound::SetRecorderForTesting([](const QString&) {});
 }
 
 TestEnvironment::~TestEnvironment() {
@@ -28,6 +30,7 @@ TestEnvironment::~TestEnvironment() {
     Paths::SetLogFolderForTesting({});
     SetErrorBoxHandler({});
     SetShellOpenHandler({});
+    Sound::SetRecorderForTesting({});
 }
 
 QString TestEnvironment::storeFile() const { return dir_.filePath(QStringLiteral("config/Postfalke/Postfalke.conf")); }
