@@ -1,0 +1,7 @@
+#include "core/forms.h"
+
+namespace Forms {
+std::function<void()> PressMainCommand6;
+std::function<void()> ShowSettings;
+std::function<void(QWidget*)> ShowImport;
+}  // namespace Forms
