@@ -1,6 +1,7 @@
 #include "check/winsock.h"
 #include "core/runtimeerror.h"
 #include "core/translation.h"
+#include "localport.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -12,11 +13,7 @@ namespace {
 const QString UnknownHost = QStringLiteral("unbekannter rechner.invalid");
 
 // A port on 127.0.0.1 where nothing listens.
-quint16 ClosedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
+quint16 ClosedPort() { return FreeLocalPort(); }
 
 int ThrownNumber(const std::function<void()>& call) {
     try {
