@@ -1,0 +1,206 @@
+#include "check/checkcycle.h"
+
+#include "check/winsock.h"
+#include "core/account.h"
+#include "core/errorlog.h"
+#include "core/runtimeerror.h"
+
+#include <QTimer>
+
+CheckCycle::CheckCycle(QObject* parent, Intervals intervals)
+    : QObject(parent), intervals_(intervals), timer1_(new QTimer(this)), timer2_(new QTimer(this)), winsock1_(new Winsock(this)) {
+    timer1_->setInterval(intervals_.minuteMs);
+    timer2_->setInterval(intervals_.watchdogMs);
+    connect(timer1_, &QTimer::timeout, this, &CheckCycle::Timer1_Timer);
+    connect(timer2_, &QTimer::timeout, this, &CheckCycle::Timer2_Timer);
+    connect(winsock1_, &Winsock::DataArrival, this, &CheckCycle::Winsock1_DataArrival);
+    connect(winsock1_, &Winsock::PeerClosed, this, &CheckCycle::Winsock1_Close);
+    connect(winsock1_, &Winsock::Error, this, &CheckCycle::Winsock1_Error);
+}
+
+CheckCycle::~CheckCycle() = default;
+
+void CheckCycle::SetProtocolSink(std::function<void(const QString&)> sink) { protocolSink_ = std::move(sink); }
+
+void CheckCycle::SetAlertDispatcher(std::function<void()> dispatchAlert) { dispatchAlert_ = std::move(dispatchAlert); }
+
+void CheckCycle::StartMonitoring() {
+    CheckInProgress = 0;
+    MinuteCounter = Settings.KontrollIntervall;
+    StartMinuteTimer();
+    Timer1_Timer();
+}
+
+void CheckCycle::StartMinuteTimer() {
+    timer1_->setInterval(intervals_.minuteMs);
+    timer1_->start();
+}
+
+void CheckCycle::CheckNow() {
+    MinuteCounter = Settings.KontrollIntervall;
+    Timer1_Timer();
+}
+
+bool CheckCycle::CycleRunning() const { return timer2_->isActive(); }
+
+void CheckCycle::Timer1_Timer() {
+    try {
+        // Counted in int: at the highest interval the count would pass the 16-bit range just
+        // before it is reset.
+        const int counted = MinuteCounter + 1;
+        MinuteCounter = qint16(qMin(counted, 32767));
+        if (counted < Settings.KontrollIntervall)
+            return;
+        // Between connecting and the greeting, and from one account to the next, CheckInProgress
+        // is 0; the running watchdog tells that a cycle is under way then.
+        if (AccountCount() > 0 && CheckInProgress == 0 && !CycleRunning()) {
+            timer1_->stop();
+            CurrentAccount = 1;
+            ConnectAccount();
+            timer2_->setInterval(intervals_.watchdogMs);
+            timer2_->start();
+        }
+        MinuteCounter = 0;
+    } catch (const RuntimeError& error) {
+        ReportError(QStringLiteral("Timer1_Timer()"), error);
+    }
+}
+
+void CheckCycle::Timer2_Timer() {
+    try {
+        winsock1_->Close();
+        CheckInProgress = 0;
+        if (!CurrentAccountExists()) {
+            FinishCycle();
+            return;
+        }
+        const QString email = Accounts.at(CurrentAccount).EMail;
+        WriteErrorLog(0, QString(), QStringLiteral("Timeout bei Account ") + email);
+        Protocol(QStringLiteral("TIMEOUT OCCURED, Account: ") + email);
+        Protocol(QString());
+        Accounts[CurrentAccount].NewMailCount = -1;
+        AdvanceCycle();
+    } catch (const RuntimeError& error) {
+        ReportError(QStringLiteral("Timer2_Timer()"), error);
+    }
+}
+
+void CheckCycle::Winsock1_DataArrival(qint64) {
+    try {
+        const QByteArray block = winsock1_->GetData();
+        if (block.isEmpty())
+            return;
+        for (const QString& piece : Imap::ProtocolPieces(block))
+            Protocol(piece);
+
+        // A shorter account list was loaded while this server was being checked: the cycle ends.
+        if (!CurrentAccountExists()) {
+            winsock1_->Close();
+            CheckInProgress = 0;
+            FinishCycle();
+            return;
+        }
+
+        if (CheckInProgress == 0) {
+            // The greeting; its content is not examined.
+            const Account& account = Accounts.at(CurrentAccount);
+            if (account.Server != connectedServer_ || account.Port != connectedPort_) {
+                // The list was reloaded and this slot now holds an account of another server:
+                // its password must not go here. Connect to its own server instead.
+                winsock1_->Close();
+                ConnectAccount();
+                return;
+            }
+            CheckInProgress = 1;
+            lines_.Clear();
+            Send(Imap::LoginCommand(account.Username, account.Password), Imap::LoginEntry(account.Username));
+            return;
+        }
+
+        for (const QByteArray& line : lines_.Add(block)) {
+            if (!ActOnLine(line))
+                break;
+        }
+    } catch (const RuntimeError& error) {
+        ReportError(QStringLiteral("Winsock1_DataArrival()"), error);
+    }
+}
+
+bool CheckCycle::ActOnLine(const QByteArray& line) {
+    const Imap::LineMeaning meaning = Imap::Classify(line);
+    switch (meaning.kind) {
+    case Imap::LineKind::LoginOk: {
+        const QString mailbox = Accounts.at(CurrentAccount).Mailbox;
+        recent_.reset();
+        Send(Imap::ExamineCommand(mailbox), Imap::ExamineEntry(mailbox));
+        break;
+    }
+    case Imap::LineKind::Recent:
+        recent_ = meaning.recent;
+        break;
+    case Imap::LineKind::ExamineOk:
+        if (recent_)
+            Accounts[CurrentAccount].NewMailCount = *recent_;
+        Send(Imap::LogoutCommand(), Imap::LogoutEntry());
+        break;
+    case Imap::LineKind::LogoutOk:
+        winsock1_->Close();
+        CheckInProgress = 0;
+        AdvanceCycle();
+        return false;
+    case Imap::LineKind::Other:
+        break;
+    }
+    return true;
+}
+
+void CheckCycle::Send(const QByteArray& command, const QString& entry) {
+    winsock1_->SendData(command);
+    RestartWatchdog();
+    Protocol(entry);
+}
+
+void CheckCycle::Winsock1_Close() { CheckInProgress = 0; }
+
+void CheckCycle::Winsock1_Error(int number, const QString& description) {
+    WriteWinsockErrorLog(number, description);
+    winsock1_->Close();
+    CheckInProgress = 0;
+}
+
+void CheckCycle::ConnectAccount() {
+    if (!CurrentAccountExists())
+        throw RuntimeError::subscriptOutOfRange();
+    const Account& account = Accounts.at(CurrentAccount);
+    lines_.Clear();
+    recent_.reset();
+    connectedServer_ = account.Server;
+    connectedPort_ = account.Port;
+    winsock1_->Connect(account.Server, account.Port);
+    Protocol(QStringLiteral("Connecting to ") + account.Server + QLatin1Char(':') + QString::number(account.Port));
+}
+
+void CheckCycle::RestartWatchdog() { timer2_->start(); }
+
+void CheckCycle::AdvanceCycle() {
+    if (CurrentAccount < AccountCount()) {
+        ++CurrentAccount;
+        ConnectAccount();
+    } else {
+        FinishCycle();
+    }
+}
+
+void CheckCycle::FinishCycle() {
+    timer1_->start();
+    timer2_->stop();
+    if (dispatchAlert_)
+        dispatchAlert_();
+}
+
+void CheckCycle::Protocol(const QString& text) {
+    if (protocolSink_)
+        protocolSink_(text);
+}
+
+bool CheckCycle::CurrentAccountExists() const { return CurrentAccount >= 1 && CurrentAccount <= AccountCount(); }
