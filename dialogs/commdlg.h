@@ -6,9 +6,9 @@
 
 class QWidget;
 
-// The file chooser: the dialog for opening or saving a file, with the parameters of the Windows
-// common dialog call that the program was first written against. It is always Qt's own file
-// dialog, so a name typed without extension gets the default extension on every desktop.
+// The file chooser: the dialog for opening or saving a file, taking the parameters of a Windows
+// common dialog request (folder, filter, default extension, name, title, owner, flags). It is
+// always Qt's own file dialog, so filters and the default extension behave alike on every desktop.
 namespace CommDlg {
 
 // Flags of the request (the common dialog's OFN_ values). The chooser honours OverwritePrompt,

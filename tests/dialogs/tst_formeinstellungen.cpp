@@ -789,6 +789,36 @@ private slots:
         QVERIFY(d->isVisible());
     }
 
+    // The program ends (the main window closes its dialogs) while the editor is open over the
+    // settings dialog; the settings dialog may even be gone before the editor returns.
+    void closedWhileTheEditorIsOpen_data() {
+        QTest::addColumn<bool>("deletedAtOnce");
+        QTest::newRow("settings closed, then the editor") << false;
+        QTest::newRow("settings deleted under the editor") << true;
+    }
+    void closedWhileTheEditorIsOpen() {
+        QFETCH(bool, deletedAtOnce);
+        StoreAccounts(1);
+        QPointer<formEinstellungen> d = formEinstellungen::ShowInstance();
+        QObject scope;
+        OnNextModal(&scope, [d, deletedAtOnce](QWidget* w) {
+            auto* e = qobject_cast<formAccount*>(w);
+            if (!e || !d)
+                return;
+            e->Text1->setText(QStringLiteral("ungespeichert@example.org"));
+            d->close();
+            if (deletedAtOnce)
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            if (formAccount* editor = formAccount::Instance())
+                editor->reject();
+        });
+        d->Command6->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!d);
+        QCOMPARE(formAccount::Instance(), nullptr);
+        QCOMPARE(EMails(), QStringLiteral("user1@example.org"));
+    }
+
     // A check running while the dialog is open reads the same in-memory list: an edit is there at
     // once, before saving, with the account's last count kept; the store still holds the old one.
     void editsReachTheSharedListBeforeSaving() {
