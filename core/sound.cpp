@@ -6,6 +6,7 @@
 #include <QSoundEffect>
 #include <QTimer>
 #include <QUrl>
+#include <memory>
 #include <QtEndian>
 
 namespace Sound {
@@ -16,6 +17,10 @@ std::function<void(const QString&)>& recorder() {
 }
 
 constexpr int kDefaultSyncMarginMs = 1000;
+// How long PlayAndWait waits for the file to be decoded (in the background): a first attempt, then
+// a second one before it gives up.
+constexpr int kRetryDecodeAfterMs = 1000;
+constexpr int kDecodeLimitMs = 3000;
 int syncMarginOverride = -1;
 
 // Runs a local event loop until quit or the limit has passed. Mouse and keyboard input waits until
@@ -103,25 +108,42 @@ bool PlayAndWait(const QString& path) {
     const int duration = WaveDurationMs(path);
     if (duration < 0)
         return false;
-    QSoundEffect effect;
     QEventLoop loop;
-    QObject::connect(&effect, &QSoundEffect::statusChanged, &loop, [&] {
-        if (effect.status() != QSoundEffect::Loading)
-            loop.quit();
-    });
-    effect.setSource(QUrl::fromLocalFile(path));
-    // Decoding runs in the background; it may also have failed at once.
-    if (effect.status() == QSoundEffect::Loading)
-        WaitAtMost(loop, SyncMarginMs() + duration / 10);
-    if (effect.status() != QSoundEffect::Ready)
+    std::unique_ptr<QSoundEffect> effect;
+    // Qt's sample cache can lose a load that is asked for just as its loader thread stops after
+    // the previous one; that load stays "Loading" for ever, and so would every later load of the
+    // same URL. The second attempt uses another URL of the same file (the query is ignored for
+    // local files), which starts the loader again.
+    static int retries = 0;
+    bool first = true;
+    for (const int limit : {kRetryDecodeAfterMs, kDecodeLimitMs}) {
+        QUrl source = QUrl::fromLocalFile(path);
+        if (!first)
+            source.setQuery(QStringLiteral("retry=%1").arg(++retries));
+        first = false;
+        effect = std::make_unique<QSoundEffect>();
+        QSoundEffect* e = effect.get();
+        QObject::connect(e, &QSoundEffect::statusChanged, &loop, [e, &loop] {
+            if (e->status() != QSoundEffect::Loading)
+                loop.quit();
+        });
+        e->setSource(source);
+        // Decoding runs in the background; it may also have failed at once.
+        if (e->status() == QSoundEffect::Loading)
+            WaitAtMost(loop, limit + duration / 10);
+        if (e->status() != QSoundEffect::Loading)
+            break;
+    }
+    if (effect->status() != QSoundEffect::Ready)
         return false;
-    QObject::connect(&effect, &QSoundEffect::playingChanged, &loop, [&] {
-        if (!effect.isPlaying())
+    QSoundEffect* e = effect.get();
+    QObject::connect(e, &QSoundEffect::playingChanged, &loop, [e, &loop] {
+        if (!e->isPlaying())
             loop.quit();
     });
-    effect.play();
+    e->play();
     WaitAtMost(loop, duration + SyncMarginMs());
-    effect.stop();
+    e->stop();
     return true;
 }
 

@@ -16,8 +16,9 @@ void PlayAsync(const QString& path);
 // Plays a wave file and returns when it has finished. Meanwhile timers and sockets keep being
 // served (a local event loop that holds back mouse and keyboard input until the end), so checks go
 // on while the sound plays. A file that cannot be played gives the system beep instead. The wait
-// never outlasts the length the file's header gives plus SyncMarginMs(): without a sound server Qt
-// reports the sound as playing for ever.
+// for the decoded file is bounded (4 s plus a fifth of the length at most), and the wait for the
+// end of the sound never outlasts the length the file's header gives plus SyncMarginMs(): without a
+// sound server Qt reports the sound as playing for ever.
 void PlaySync(const QString& path);
 
 // The playing part of PlaySync, without the recorder and the beep: plays the file and waits as
@@ -30,7 +31,7 @@ bool PlayAndWait(const QString& path);
 int WaveDurationMs(const QString& path);
 
 // How much longer than the file's length PlaySync waits for the end of the sound (start-up latency
-// of the sound server), and how long it waits for the file to be decoded.
+// of the sound server).
 int SyncMarginMs();
 void SetSyncMarginForTesting(int milliseconds);  // a negative value restores the default
 

@@ -125,7 +125,9 @@ private slots:
         clock.start();
         QVERIFY(Sound::PlayAndWait(f.fileName()));
         const qint64 elapsed = clock.elapsed();
-        QVERIFY2(elapsed < 40 + 150 + 150 + 1000, qPrintable(QString::number(elapsed)));
+        // Without the bound this never returns here (no sound server: "playing" for ever); the
+        // limit leaves room for a slow decode on a busy machine.
+        QVERIFY2(elapsed < 5000, qPrintable(QString::number(elapsed)));
         QVERIFY(ticks > 0);
     }
 };
