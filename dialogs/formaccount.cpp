@@ -1,0 +1,263 @@
+#include "dialogs/formaccount.h"
+
+#include "core/account.h"
+#include "core/msgbox.h"
+#include "core/numeric.h"
+#include "core/shell.h"
+#include "core/twips.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QShowEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+QPointer<formAccount>& openEditor() {
+    static QPointer<formAccount> editor;
+    return editor;
+}
+
+const QString kAddMode = QStringLiteral("Label10");
+
+void Place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+
+template <typename W>
+W* Make(QWidget* parent, const char* name, const QString& text = QString()) {
+    auto* w = new W(text, parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+QLineEdit* MakeField(QWidget* parent, const char* name) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    return edit;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
+    auto* button = Make<QPushButton>(parent, name, caption);
+    // No button of the editor reacts to the Enter key.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+}  // namespace
+
+const QString formAccount::PortNotNumeric = QStringLiteral("Bitte geben Sie eine Zahl bei \"\"Port\"\" ein.");
+const QString formAccount::PortOutOfRange =
+    QStringLiteral("Bitte geben Sie bei \"Port\" eine Zahl von -32768 bis 32767 ein.");
+const QString formAccount::ServerMissing = QStringLiteral("Bitte geben Sie einen Server an.");
+const QString formAccount::EMailMissing = QStringLiteral("Bitte geben Sie eine E-Mail Adresse an.");
+const QString formAccount::UsernameMissing = QStringLiteral("Bitte geben Sie einen Benutzername an.");
+const QString formAccount::PasswordMissing = QStringLiteral("Bitte geben Sie ein Passwort an.");
+const QString formAccount::MailboxMissing = QStringLiteral("Bitte geben Sie eine Mailbox an.");
+
+formAccount::formAccount(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("formAccount"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("IMAP Account"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setFixedSize(Px(6975), Px(3735));
+    setModal(true);
+
+    Shape1 = new QFrame(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setFrameShape(QFrame::NoFrame);
+    Shape1->setAutoFillBackground(true);
+    Shape1->setBackgroundRole(QPalette::Base);
+    Place(Shape1, 0, 0, 6975, 495);
+    Label1 = Make<QLabel>(this, "Label1", QStringLiteral("IMAP Account hinzufügen/bearbeiten"));
+    QFont heading = Label1->font();
+    heading.setBold(true);
+    Label1->setFont(heading);
+    Place(Label1, 240, 120, 6495, 255);
+
+    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Account hinzufügen"));
+    Place(Frame2, 120, 600, 6735, 2535);
+    Label2 = Make<QLabel>(Frame2, "Label2", QStringLiteral("E-Mail Adresse"));
+    Place(Label2, 240, 360, 3015, 240);
+    Label9 = Make<QLabel>(Frame2, "Label9", QStringLiteral("Mailbox"));
+    Place(Label9, 3480, 360, 3015, 240);
+    Label3 = Make<QLabel>(Frame2, "Label3", QStringLiteral("Servername oder IP-Adresse"));
+    Place(Label3, 240, 1080, 5055, 240);
+    Label4 = Make<QLabel>(Frame2, "Label4", QStringLiteral("Port"));
+    Place(Label4, 5520, 1080, 975, 240);
+    Label5 = Make<QLabel>(Frame2, "Label5", QStringLiteral("Benutzername"));
+    Place(Label5, 240, 1800, 3015, 240);
+    Label6 = Make<QLabel>(Frame2, "Label6", QStringLiteral("Passwort"));
+    Place(Label6, 3480, 1800, 3015, 240);
+    Label10 = Make<QLabel>(Frame2, "Label10", kAddMode);
+    Place(Label10, 240, 2280, 975, 195);
+    Label10->hide();
+
+    Text1 = MakeField(Frame2, "Text1");
+    Place(Text1, 240, 600, 3015, 285);
+    Text8 = MakeField(Frame2, "Text8");
+    Place(Text8, 3480, 600, 3015, 285);
+    Text2 = MakeField(Frame2, "Text2");
+    Place(Text2, 240, 1320, 5055, 285);
+    Text3 = MakeField(Frame2, "Text3");
+    Place(Text3, 5520, 1320, 975, 285);
+    Text4 = MakeField(Frame2, "Text4");
+    Place(Text4, 240, 2040, 3015, 285);
+    Text5 = MakeField(Frame2, "Text5");
+    Place(Text5, 3480, 2040, 3015, 285);
+    Text5->setEchoMode(QLineEdit::Password);
+    Text5->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+
+    Command2 = MakeButton(this, "Command2", QStringLiteral("Account hinzufügen"));
+    Place(Command2, 120, 3240, 3015, 375);
+    Command6 = MakeButton(this, "Command6", QStringLiteral("Abbrechen"));
+    Place(Command6, 3240, 3240, 3015, 375);
+    Command7 = MakeButton(this, "Command7", QStringLiteral("?"));
+    Place(Command7, 6360, 3240, 495, 375);
+
+    const QList<QWidget*> tabOrder = {Text1, Text8, Text2, Text3, Text4, Text5, Command2, Command6, Command7};
+    for (int i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
+    Text1->setFocus();
+
+    connect(Command2, &QPushButton::clicked, this, &formAccount::Command2_Click);
+    connect(Command6, &QPushButton::clicked, this, &formAccount::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &formAccount::Command7_Click);
+
+    // Load step: the defaults of a new account.
+    Text3->setText(QStringLiteral("143"));
+    Text8->setText(QStringLiteral("INBOX"));
+
+    openEditor() = this;
+}
+
+formAccount::~formAccount() = default;
+
+formAccount* formAccount::Instance() { return openEditor(); }
+
+void formAccount::PrefillFrom(int k) {
+    if (k < 1 || k > AccountCount())
+        return;
+    const Account& a = Accounts.at(k);
+    Text1->setText(a.EMail);
+    Text8->setText(a.Mailbox);
+    Text2->setText(a.Server);
+    Text3->setText(QString::number(a.Port));
+    Text4->setText(a.Username);
+    Text5->setText(a.Password);
+}
+
+void formAccount::AddAccount(QWidget* parent) { (new formAccount(parent))->exec(); }
+
+void formAccount::EditAccount(QWidget* parent, int k) {
+    if (k < 1 || k > AccountCount())
+        return;
+    auto* editor = new formAccount(parent);
+    editor->PrefillFrom(k);
+    editor->Label10->setText(QString::number(k));
+    editor->Command2->setText(QStringLiteral("Account ändern"));
+    editor->Frame2->setTitle(QStringLiteral("Account bearbeiten"));
+    editor->exec();
+}
+
+void formAccount::CopyAccount(QWidget* parent, int k) {
+    if (k < 1 || k > AccountCount())
+        return;
+    auto* editor = new formAccount(parent);
+    editor->PrefillFrom(k);
+    editor->Text5->clear();
+    editor->Frame2->setTitle(QStringLiteral("Account kopieren"));
+    editor->Command2->setText(QStringLiteral("Kopierten Account hinzufügen"));
+    editor->exec();
+}
+
+void formAccount::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Command6->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void formAccount::showEvent(QShowEvent* event) {
+    // Centred over the window that opened it (on the screen when there is none), kept on the screen.
+    if (!event->spontaneous()) {
+        QRect frame(QPoint(), size());
+        const QWidget* opener = parentWidget() ? parentWidget()->window() : nullptr;
+        const QScreen* screen = opener ? opener->screen() : this->screen();
+        frame.moveCenter(opener ? opener->geometry().center() : screen->availableGeometry().center());
+        if (screen) {
+            const QRect available = screen->availableGeometry();
+            frame.moveLeft(qBound(available.left(), frame.left(), qMax(available.left(), available.right() - frame.width())));
+            frame.moveTop(qBound(available.top(), frame.top(), qMax(available.top(), available.bottom() - frame.height())));
+        }
+        move(frame.topLeft());
+    }
+    QDialog::showEvent(event);
+}
+
+QString formAccount::FirstInputError() const {
+    // A field is empty only when it holds no character at all; blanks count as input.
+    if (!Numeric::IsNumeric(Text3->text()))
+        return PortNotNumeric;
+    // The port field of an account holds a signed 16-bit number.
+    if (!Numeric::FitsInt16(Text3->text()))
+        return PortOutOfRange;
+    if (Text2->text().isEmpty())
+        return ServerMissing;
+    if (Text1->text().isEmpty())
+        return EMailMissing;
+    if (Text4->text().isEmpty())
+        return UsernameMissing;
+    if (Text5->text().isEmpty())
+        return PasswordMissing;
+    if (Text8->text().isEmpty())
+        return MailboxMissing;
+    return QString();
+}
+
+void formAccount::WriteBack() {
+    const QString mode = Label10->text();
+    int k = 0;
+    if (mode == kAddMode) {
+        if (Accounts.isEmpty())
+            Accounts.resize(1);
+        Accounts.append(Account{});
+        k = AccountCount();
+    } else if (const std::optional<double> number = Numeric::Parse(mode)) {
+        const double rounded = Numeric::RoundHalfEven(*number);
+        // A number that names no account writes nothing.
+        if (rounded < 1.0 || rounded > double(AccountCount()))
+            return;
+        k = int(rounded);
+    } else {
+        return;
+    }
+    // All fields at once; NewMailCount stays as the last check left it.
+    Account& a = Accounts[k];
+    a.EMail = Text1->text();
+    a.Server = Text2->text();
+    a.Port = Numeric::ToInt16(Text3->text());
+    a.Username = Text4->text();
+    a.Password = Text5->text();
+    a.Mailbox = Text8->text();
+}
+
+void formAccount::Command2_Click() {
+    const QString error = FirstInputError();
+    if (!error.isEmpty()) {
+        MsgBox::Information(this, error);
+        return;
+    }
+    WriteBack();
+    accept();
+}
+
+void formAccount::Command6_Click() { reject(); }
+
+void formAccount::Command7_Click() { OpenHelpStartPage(); }

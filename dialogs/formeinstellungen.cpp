@@ -1,0 +1,404 @@
+#include "dialogs/formeinstellungen.h"
+
+#include "core/account.h"
+#include "core/errorlog.h"
+#include "core/forms.h"
+#include "core/funktionen.h"
+#include "core/listview.h"
+#include "core/msgbox.h"
+#include "core/numeric.h"
+#include "core/paths.h"
+#include "core/runtimeerror.h"
+#include "core/shell.h"
+#include "core/sound.h"
+#include "core/twips.h"
+#include "dialogs/commdlg.h"
+#include "dialogs/formaccount.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+QPointer<formEinstellungen>& theInstance() {
+    static QPointer<formEinstellungen> dialog;
+    return dialog;
+}
+
+const QString kCrLf = QStringLiteral("\r\n");
+// The common dialog's "file must exist", "path must exist", "hide read-only" and "overwrite prompt".
+constexpr qint32 kChooserFlags = 6150;
+
+void Place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+
+template <typename W>
+W* Make(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height) {
+    auto* w = new W(text, parent);
+    w->setObjectName(QLatin1String(name));
+    Place(w, left, top, width, height);
+    return w;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                        int width, int height) {
+    auto* button = Make<QPushButton>(parent, name, caption, left, top, width, height);
+    // Enter in a text field does not press a button of the dialog.
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* MakeField(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    Place(edit, left, top, width, height);
+    return edit;
+}
+
+// The play symbol: a black triangle pointing right, 12 x 16 pixels.
+QPixmap PlaySymbol() {
+    QPixmap picture(12, 16);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    const QPointF triangle[] = {{2.0, 2.0}, {11.0, 8.0}, {2.0, 14.0}};
+    painter.drawPolygon(triangle, 3);
+    return picture;
+}
+}  // namespace
+
+const QString formEinstellungen::IntervalNotNumeric =
+    kCrLf + QStringLiteral("Bitte geben Sie eine ganze Zahl ein!") + kCrLf;
+const QString formEinstellungen::IntervalNotNumericOnSave =
+    kCrLf + QStringLiteral("Bitte geben Sie beim Kontroll-Intervall eine ganze Zahl ein!") + kCrLf +
+    QStringLiteral("Die Änderungen wurden nicht gespeichert.") + kCrLf;
+const QString formEinstellungen::IntervalOutOfRange =
+    kCrLf + QStringLiteral("Das Kontroll-Intervall muss eine Zahl von -32768 bis 32767 sein!") + kCrLf +
+    QStringLiteral("Die Änderungen wurden nicht gespeichert.") + kCrLf;
+const QString formEinstellungen::SoundFileMissing = kCrLf + QStringLiteral("Sound-Datei existiert nicht!") + kCrLf;
+
+QString formEinstellungen::DeleteQuestion(const QString& email) {
+    return kCrLf + QStringLiteral("Soll der Account \"") + email + QStringLiteral("\" wirklich gelöscht werden?") + kCrLf;
+}
+
+formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("formEinstellungen"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Postfalke Einstellungen"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setFixedSize(Px(7095), Px(8655));
+
+    Shape1 = new QFrame(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setFrameShape(QFrame::NoFrame);
+    Shape1->setAutoFillBackground(true);
+    Shape1->setBackgroundRole(QPalette::Base);
+    Place(Shape1, 0, 0, 7095, 495);
+    Label1 = Make<QLabel>(this, "Label1", QStringLiteral("Einstellungen"), 240, 120, 6615, 255);
+    QFont heading = Label1->font();
+    heading.setBold(true);
+    Label1->setFont(heading);
+
+    Frame1 = Make<QGroupBox>(this, "Frame1", QStringLiteral("IMAP Accounts"), 120, 600, 6855, 3615);
+    ListView1 = new ListView(Frame1);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    Place(ListView1, 240, 360, 6375, 2055);
+    Command5 = MakeButton(Frame1, "Command5", QStringLiteral("Account bearbeiten"), 240, 2520, 2055, 375);
+    Command9 = MakeButton(Frame1, "Command9", QStringLiteral("Account kopieren"), 2400, 2520, 2055, 375);
+    Command1 = MakeButton(Frame1, "Command1", QStringLiteral("Account löschen"), 4560, 2520, 2055, 375);
+    Command6 = MakeButton(Frame1, "Command6", QStringLiteral("Neuen Account hinzufügen"), 240, 3000, 3135, 375);
+    Command2 = MakeButton(Frame1, "Command2", QStringLiteral("Outlook Express Accounts importieren"), 3480, 3000,
+                          3135, 375);
+
+    // The labels lie under their fields where they are wider than the gap.
+    Frame3 = Make<QGroupBox>(this, "Frame3", QStringLiteral("Allgemeine Einstellungen"), 120, 4440, 6855, 1215);
+    Label7 = Make<QLabel>(Frame3, "Label7", QStringLiteral("Kontroll-Intervall (Minuten)"), 240, 400, 2775, 255);
+    Label8 = Make<QLabel>(Frame3, "Label8", QStringLiteral("E-Mail Programm"), 240, 760, 2175, 255);
+    Text6 = MakeField(Frame3, "Text6", 2160, 360, 495, 285);
+    Text7 = MakeField(Frame3, "Text7", 2160, 720, 3855, 285);
+    Command7 = MakeButton(Frame3, "Command7", QStringLiteral("..."), 6120, 720, 495, 285);
+
+    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Benachrichtigungs Einstellungen"), 120, 5880, 6855,
+                             2175);
+    Check2 = Make<QCheckBox>(Frame2, "Check2", QStringLiteral("Benachrichtigungsfenster anzeigen"), 240, 360, 3135, 255);
+    Check3 = Make<QCheckBox>(Frame2, "Check3", QStringLiteral("Balloon-Tip im System-Tray anzeigen"), 3600, 360, 3135,
+                             255);
+    Check1 = Make<QCheckBox>(Frame2, "Check1", QStringLiteral("Benachrichtigungsfenster hat Fokus"), 600, 630, 3015, 255);
+    Command11 = MakeButton(Frame2, "Command11", QStringLiteral("Test-Balloon anzeigen"), 3960, 630, 2655, 255);
+    // The three options are the only radio buttons of the frame, so they form one group.
+    Option3 = Make<QRadioButton>(Frame2, "Option3", QStringLiteral("kein Ton"), 240, 1080, 1335, 255);
+    Option1 = Make<QRadioButton>(Frame2, "Option1", QStringLiteral("System-Beep"), 240, 1390, 2775, 255);
+    Option2 = Make<QRadioButton>(Frame2, "Option2", QStringLiteral("Wave-Datei (*.wav) :"), 240, 1710, 2895, 255);
+    Text9 = MakeField(Frame2, "Text9", 2040, 1680, 3615, 285);
+    Command8 = MakeButton(Frame2, "Command8", QStringLiteral("..."), 5760, 1680, 495, 285);
+    Command10 = MakeButton(Frame2, "Command10", QString(), 6360, 1680, 285, 285);
+    Command10->setIcon(QIcon(PlaySymbol()));
+    Command10->setIconSize(QSize(12, 16));
+
+    Command3 = MakeButton(this, "Command3", QStringLiteral("Änderungen speichern"), 120, 8160, 3135, 375);
+    Command4 = MakeButton(this, "Command4", QStringLiteral("Abbrechen"), 3360, 8160, 3015, 375);
+    Command13 = MakeButton(this, "Command13", QStringLiteral("?"), 6480, 8160, 495, 375);
+    Command12 = MakeButton(this, "Command12", QStringLiteral("Command12"), 0, 0, 0, 0);
+    Command12->hide();
+
+    const QList<QWidget*> tabOrder = {ListView1, Command5,  Command9, Command1, Command6,  Command2,  Text6,
+                                      Text7,     Command7,  Check2,   Check3,   Check1,    Command11, Option3,
+                                      Option1,   Option2,   Text9,    Command8, Command10, Command3,  Command4,
+                                      Command13};
+    for (int i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
+
+    connect(ListView1, &ListView::DblClick, this, &formEinstellungen::Command5_Click);
+    connect(Command1, &QPushButton::clicked, this, &formEinstellungen::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &formEinstellungen::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &formEinstellungen::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &QWidget::close);
+    connect(Command5, &QPushButton::clicked, this, &formEinstellungen::Command5_Click);
+    connect(Command6, &QPushButton::clicked, this, &formEinstellungen::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &formEinstellungen::Command7_Click);
+    connect(Command8, &QPushButton::clicked, this, &formEinstellungen::Command8_Click);
+    connect(Command9, &QPushButton::clicked, this, &formEinstellungen::Command9_Click);
+    connect(Command10, &QPushButton::clicked, this, &formEinstellungen::Command10_Click);
+    connect(Command11, &QPushButton::clicked, this, &formEinstellungen::Command11_Click);
+    connect(Command12, &QPushButton::clicked, this, &formEinstellungen::FillAccountList);
+    connect(Command13, &QPushButton::clicked, this, &OpenHelpStartPage);
+    Text6->installEventFilter(this);
+
+    if (const QScreen* screen = this->screen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    Load();
+}
+
+formEinstellungen::~formEinstellungen() = default;
+
+formEinstellungen* formEinstellungen::Instance() {
+    formEinstellungen* dialog = theInstance();
+    return dialog && !dialog->unloaded_ ? dialog : nullptr;
+}
+
+formEinstellungen* formEinstellungen::ShowInstance() {
+    formEinstellungen* dialog = Instance();
+    if (!dialog) {
+        dialog = new formEinstellungen;
+        theInstance() = dialog;
+    }
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    return dialog;
+}
+
+void formEinstellungen::Load() {
+    ListView1->SetReportView();
+    ListView1->AddColumn(QStringLiteral("ID"), 400);
+    ListView1->AddColumn(QStringLiteral("E-Mail Adresse"), 2560);
+    ListView1->AddColumn(QStringLiteral("Mailbox"), 1310, ListView::Align::Center);
+    ListView1->AddColumn(QStringLiteral("Server"), 1660, ListView::Align::Center);
+    FillAccountList();
+
+    Text6->setText(QString::number(Settings.KontrollIntervall));
+    Text7->setText(Settings.EMailProgramm);
+    Text9->setText(Settings.SoundDatei);
+    // A stored value other than 0, 1 and 2 selects no option (and is kept when saving).
+    switch (Settings.Sound) {
+    case 0: Option3->setChecked(true); break;
+    case 2: Option2->setChecked(true); break;
+    case 1: Option1->setChecked(true); break;
+    default: break;
+    }
+    Check1->setChecked(Settings.BenachrichtigungFokus == 1);
+    Check2->setChecked(Settings.Benachrichtigungsfenster == 1);
+    Check3->setChecked(Settings.BalloonTip == 1);
+}
+
+void formEinstellungen::FillAccountList() {
+    ListView1->Clear();
+    for (int i = 1; i <= AccountCount(); ++i) {
+        const Account& a = Accounts.at(i);
+        const int row = ListView1->AddRow(QString::number(i));
+        ListView1->SetSubItem(row, 1, a.EMail);
+        ListView1->SetSubItem(row, 2, a.Mailbox);
+        ListView1->SetSubItem(row, 3, a.Server);
+    }
+}
+
+// The account buttons take the selected row's position as the account number; without a
+// selected row they do nothing.
+
+void formEinstellungen::Command6_Click() {
+    QPointer<formEinstellungen> self(this);
+    formAccount::AddAccount(this);
+    if (self)
+        FillAccountList();
+}
+
+void formEinstellungen::Command5_Click() {
+    const int k = ListView1->SelectedRow();
+    if (k < 1)
+        return;
+    QPointer<formEinstellungen> self(this);
+    formAccount::EditAccount(this, k);
+    if (self)
+        FillAccountList();
+}
+
+void formEinstellungen::Command9_Click() {
+    const int k = ListView1->SelectedRow();
+    if (k < 1)
+        return;
+    QPointer<formEinstellungen> self(this);
+    formAccount::CopyAccount(this, k);
+    if (self)
+        FillAccountList();
+}
+
+void formEinstellungen::Command1_Click() {
+    const int k = ListView1->SelectedRow();
+    if (k < 1)
+        return;
+    QPointer<formEinstellungen> self(this);
+    const bool yes = MsgBox::Question(this, DeleteQuestion(ListView1->Text(k, 1)));
+    if (!self || !yes)
+        return;
+    // In memory only; the store follows with "Änderungen speichern".
+    RemoveAccount(k);
+    FillAccountList();
+}
+
+void formEinstellungen::Command2_Click() { Forms::Call(Forms::ShowImport, static_cast<QWidget*>(this)); }
+
+void formEinstellungen::ChooseFile(QLineEdit* field, const QString& filter, const QString& defaultExtension,
+                                   const QString& initialName) {
+    QString folder = QDir::toNativeSeparators(Paths::ProgramFolder());
+    QString name = initialName;
+    qintptr owner = CommDlg::WindowHandle(this);
+    qint32 flags = kChooserFlags;
+    QPointer<formEinstellungen> self(this);
+    const QString chosen = ShowFileDialog(folder, filter, 1, defaultExtension, name, QStringLiteral("Datei öffnen"),
+                                          owner, true, flags);
+    if (self && chosen != CommDlg::Cancelled())
+        field->setText(chosen);
+}
+
+void formEinstellungen::Command7_Click() {
+    ChooseFile(Text7, QStringLiteral("Alle Dateien (*.*)"), QString(), QString());
+}
+
+void formEinstellungen::Command8_Click() {
+    ChooseFile(Text9, QStringLiteral("wav-Dateien (*.wav)"), QStringLiteral("wav"), QStringLiteral("*.wav"));
+}
+
+void formEinstellungen::Command10_Click() {
+    // The whole program waits while the sound plays (only timers and sockets go on).
+    setCursor(Qt::WaitCursor);
+    QPointer<formEinstellungen> self(this);
+    const QString path = Text9->text();
+    if (FileExists(path))
+        Sound::PlaySync(path);
+    else
+        MsgBox::Warning(this, SoundFileMissing);
+    if (self)
+        unsetCursor();
+}
+
+void formEinstellungen::Command11_Click() { Forms::Call(Forms::PressMainCommand6); }
+
+bool formEinstellungen::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Text6 && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        // Only when the focus moves on inside the dialog, not for a context menu or another window.
+        // The check runs after the focus change, so that a message box does not cut into a click.
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
+            focusCheckPending_ = true;
+            QTimer::singleShot(0, this, &formEinstellungen::Text6_LostFocus);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void formEinstellungen::Text6_LostFocus() {
+    if (!focusCheckPending_ || unloaded_)
+        return;
+    focusCheckPending_ = false;
+    // Only a number is asked for: 0, negative numbers and fractions pass.
+    if (Numeric::IsNumeric(Text6->text()))
+        return;
+    QPointer<formEinstellungen> self(this);
+    MsgBox::Information(this, IntervalNotNumeric);
+    if (self)
+        Text6->setFocus();
+}
+
+void formEinstellungen::Command3_Click() {
+    // The interval is checked before anything is written: a refused interval leaves the store and
+    // the running settings as they were, and the dialog open.
+    const QString interval = Text6->text();
+    const QString error = !Numeric::IsNumeric(interval)  ? IntervalNotNumericOnSave
+                          : !Numeric::FitsInt16(interval) ? IntervalOutOfRange
+                                                           : QString();
+    if (!error.isEmpty()) {
+        // This message stands for a focus check that may still be due.
+        focusCheckPending_ = false;
+        QPointer<formEinstellungen> self(this);
+        MsgBox::Information(this, error);
+        if (self)
+            Text6->setFocus();
+        return;
+    }
+
+    SaveAccounts();
+    Settings.KontrollIntervall = Numeric::ToInt16(interval);
+    Settings.EMailProgramm = Text7->text();
+    Settings.BenachrichtigungFokus = Check1->isChecked() ? 1 : 0;
+    Settings.Benachrichtigungsfenster = Check2->isChecked() ? 1 : 0;
+    Settings.BalloonTip = Check3->isChecked() ? 1 : 0;
+    Settings.SoundDatei = Text9->text();
+    if (Option1->isChecked())
+        Settings.Sound = 1;
+    else if (Option2->isChecked())
+        Settings.Sound = 2;
+    else if (Option3->isChecked())
+        Settings.Sound = 0;
+    SaveSettings();
+    accept();
+}
+
+void formEinstellungen::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Command4->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void formEinstellungen::done(int result) {
+    // Every way of closing ends here: unsaved account changes are dropped by reloading the store.
+    if (!unloaded_) {
+        unloaded_ = true;
+        focusCheckPending_ = false;
+        try {
+            LoadAccounts();
+        } catch (const RuntimeError& error) {
+            ReportError(QStringLiteral("formEinstellungen_Unload()"), error);
+        }
+    }
+    QDialog::done(result);
+}
