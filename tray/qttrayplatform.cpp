@@ -35,11 +35,20 @@ QSystemTrayIcon::MessageIcon MessageIconOf(int iconFlag) {
 
 QtTrayPlatform::QtTrayPlatform(QObject* parent) : TrayPlatform(parent) {
     connect(&icon_, &QSystemTrayIcon::activated, this, &TrayPlatform::Activated);
-    connect(&icon_, &QSystemTrayIcon::messageClicked, this, &TrayPlatform::MessageClicked);
 #ifdef POSTFALKE_DESKTOP_NOTIFICATIONS
     notifications_ = new DesktopNotifications(QDBusConnection::sessionBus(), this);
     connect(notifications_, &DesktopNotifications::Clicked, this, &TrayPlatform::MessageClicked);
+    // Qt decides once, when its first tray icon is made, whether it goes through a
+    // StatusNotifierItem host; the balloons follow the same decision.
+    statusNotifierHost_ = notifications_->StatusNotifierHostPresent();
 #endif
+    // Through a StatusNotifierItem host, Qt reports a click on any notification of the desktop as
+    // a click on its balloon, whoever sent it. The program's balloons go through
+    // DesktopNotifications there, which knows its own; Qt's report is not taken.
+    connect(&icon_, &QSystemTrayIcon::messageClicked, this, [this] {
+        if (!statusNotifierHost_)
+            emit MessageClicked();
+    });
 }
 
 QtTrayPlatform::~QtTrayPlatform() = default;

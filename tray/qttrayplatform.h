@@ -37,4 +37,5 @@ private:
 
     QSystemTrayIcon icon_;
     DesktopNotifications* notifications_ = nullptr;
+    bool statusNotifierHost_ = false;
 };
