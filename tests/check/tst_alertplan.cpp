@@ -182,14 +182,6 @@ private slots:
         QCOMPARE(plan.soundFile, playsTheFile ? s.SoundDatei : QString());
     }
 
-    void sameResultsAlertAgain() {
-        const QVector<Account> list = AccountsWithCounts({4});
-        const AlertPlan first = PlanAlert(list, AllOn(), kTime);
-        const AlertPlan second = PlanAlert(list, AllOn(), kTime);
-        QVERIFY(first.alert);
-        QVERIFY(second.alert);
-        QCOMPARE(Texts(second.resultRows), Texts(first.resultRows));
-    }
 };
 
 QTEST_MAIN(TestAlertPlan)

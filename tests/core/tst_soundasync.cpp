@@ -1,6 +1,7 @@
 #include "core/sound.h"
 #include "testenvironment.h"
 
+#include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QtTest>
@@ -12,36 +13,24 @@ class TestSoundAsync : public QObject {
     Q_OBJECT
     std::unique_ptr<TestEnvironment> env_;
 
+    // A mono 16-bit PCM wave of a square tone.
     QString WriteWave(const QString& name, int milliseconds) {
-        const QString path = env_->path(name);
-        const int rate = 8000;
-        const int samples = rate * milliseconds / 1000;
-        QByteArray data(samples * 2, '\0');
-        for (int i = 0; i < samples; ++i) {
-            const qint16 v = qint16((i % 40) < 20 ? 3000 : -3000);
-            data[2 * i] = char(v & 0xff);
-            data[2 * i + 1] = char((v >> 8) & 0xff);
-        }
-        QByteArray header;
-        auto u32 = [&](quint32 v) { for (int k = 0; k < 4; ++k) header.append(char((v >> (8 * k)) & 0xff)); };
-        auto u16 = [&](quint16 v) { header.append(char(v & 0xff)); header.append(char(v >> 8)); };
-        header.append("RIFF");
-        u32(quint32(36 + data.size()));
-        header.append("WAVEfmt ");
-        u32(16);
-        u16(1);
-        u16(1);
-        u32(rate);
-        u32(rate * 2);
-        u16(2);
-        u16(16);
-        header.append("data");
-        u32(quint32(data.size()));
-        QFile f(path);
+        const quint32 rate = 8000;
+        const quint32 bytes = rate * quint32(milliseconds) / 1000 * 2;
+        QFile f(env_->path(name));
         if (!f.open(QIODevice::WriteOnly))
             return {};
-        f.write(header + data);
-        return path;
+        QDataStream out(&f);
+        out.setByteOrder(QDataStream::LittleEndian);
+        out.writeRawData("RIFF", 4);
+        out << quint32(36 + bytes);
+        out.writeRawData("WAVEfmt ", 8);
+        out << quint32(16) << quint16(1) << quint16(1) << rate << rate * 2 << quint16(2) << quint16(16);
+        out.writeRawData("data", 4);
+        out << bytes;
+        for (quint32 i = 0; i < bytes / 2; ++i)
+            out << qint16((i % 40) < 20 ? 3000 : -3000);
+        return f.fileName();
     }
 
 private slots:

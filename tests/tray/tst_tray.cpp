@@ -125,15 +125,6 @@ private slots:
         QCOMPARE(log, QStringList{"menu"});
     }
 
-    void emptyActionsDoNothing() {
-        auto p = std::make_unique<RecordingTrayPlatform>();
-        RecordingTrayPlatform* platform = p.get();
-        Tray tray(TrayActions{}, std::move(p));
-        tray.AddTrayIcon();
-        platform->Activate(QSystemTrayIcon::Trigger);
-        platform->Activate(QSystemTrayIcon::Context);
-    }
-
     void windowProcInstalledOnceAndRemovable() {
         TrayUnderTest t;
         t.tray->AddTrayIcon();
@@ -194,19 +185,6 @@ private slots:
         QVERIFY(t.platform->messages.isEmpty());
     }
 
-    void tellsWhetherThereIsATray_data() {
-        QTest::addColumn<bool>("available");
-        QTest::newRow("desktop with a tray") << true;
-        QTest::newRow("desktop without a tray") << false;
-    }
-
-    void tellsWhetherThereIsATray() {
-        QFETCH(bool, available);
-        TrayUnderTest t;
-        t.platform->trayAvailable = available;
-        QCOMPARE(t.tray->TrayAvailable(), available);
-    }
-
     void iconFromTheProgramFolderOrDrawn() {
         QVERIFY(!Tray::ProgramIcon().isNull());  // no file: the drawn stand-in
         QDir().mkpath(env_->path(QStringLiteral("images")));
@@ -246,7 +224,7 @@ private slots:
         TrayActions actions;
         actions.ShowMainWindow = [&] { ++shown; };
         Tray tray(std::move(actions));
-        QVERIFY(!tray.TrayAvailable());
+        QVERIFY(!tray.TrayAvailable());  // the main window then shows itself
         tray.AddTrayIcon();
         tray.ShowBalloon(1, QStringLiteral("E-Mails eingetroffen"), QStringLiteral("\r\nText\r\n"));
         tray.Platform().Activated(QSystemTrayIcon::Trigger);
