@@ -1,13 +1,16 @@
 #include "core/sound.h"
 
 #include <QApplication>
+#include <QAudioDevice>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <QMediaDevices>
 #include <QSoundEffect>
 #include <QTimer>
 #include <QUrl>
-#include <memory>
 #include <QtEndian>
+#include <memory>
 
 namespace Sound {
 namespace {
@@ -47,11 +50,18 @@ void PlayAsync(const QString& path) {
         recorder()(QStringLiteral("async:") + path);
         return;
     }
+    // Nothing here waits for the sound: loading and playing run in the background, and without a
+    // sound server an effect may report "playing" for ever. No device or no file: silence.
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull() || !QFileInfo(path).isFile())
+        return;
     // One effect for the whole run: a new alert replaces a sound that is still playing.
     static QSoundEffect* effect = nullptr;
     if (!effect)
         effect = new QSoundEffect(qApp);
     effect->stop();
+    if (effect->audioDevice() != device)
+        effect->setAudioDevice(device);
     effect->setSource(QUrl::fromLocalFile(path));
     effect->play();
 }

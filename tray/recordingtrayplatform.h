@@ -1,0 +1,46 @@
+#pragma once
+
+#include "tray/trayplatform.h"
+
+#include <QVector>
+
+// A tray without a desktop: it keeps what was asked of it and lets a test play the icon's events.
+class RecordingTrayPlatform : public TrayPlatform {
+    Q_OBJECT
+public:
+    struct Message {
+        QString title;
+        QString text;
+        int iconFlag = 0;
+    };
+
+    using TrayPlatform::TrayPlatform;
+
+    // What the desktop offers; a test changes these before the layer asks.
+    bool trayAvailable = true;
+    bool canShowMessages = true;
+    QPoint cursorPosition;
+
+    // What was asked.
+    bool iconVisible = false;
+    QString tip;
+    QIcon icon;
+    int showIconCalls = 0;
+    int hideIconCalls = 0;
+    QVector<Message> messages;
+
+    bool IsTrayAvailable() const override { return trayAvailable; }
+    bool CanShowMessages() const override { return canShowMessages; }
+    void ShowIcon(const QIcon& newIcon, const QString& newTip) override;
+    void HideIcon() override;
+    void ShowMessage(const QString& title, const QString& text, int iconFlag) override;
+    QPoint CursorPosition() const override { return cursorPosition; }
+
+    // Plays an event of the icon or a click on the balloon.
+    void Activate(QSystemTrayIcon::ActivationReason reason) { emit Activated(reason); }
+    void ClickMessage() { emit MessageClicked(); }
+
+signals:
+    // A balloon was asked for (after it was added to messages).
+    void MessageRecorded(const QString& title, const QString& text, int iconFlag);
+};
