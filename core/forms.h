@@ -17,6 +17,15 @@ extern std::function<void()> ShowSettings;
 // Shows the import dialog: modal over the given window, or modeless when it is null (one instance).
 extern std::function<void(QWidget* modalOver)> ShowImport;
 
+// Shows the welcome dialog of a first start without accounts.
+extern std::function<void()> ShowWelcome;
+
+// Closes the import dialog when it is open (the main window's shutdown).
+extern std::function<void()> CloseImport;
+
+// True while the welcome dialog is open.
+extern std::function<bool()> WelcomeOpen;
+
 // Calls a hook when it is set.
 template <typename Hook, typename... Args>
 void Call(const Hook& hook, Args&&... args) {

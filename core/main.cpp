@@ -1,4 +1,10 @@
+#include "core/errorlog.h"
+#include "core/formmain.h"
+#include "core/msgbox.h"
+#include "core/program.h"
+#include "core/singleinstance.h"
 #include "core/translation.h"
+#include "splash/formsplash.h"
 
 #include <QApplication>
 
@@ -6,6 +12,21 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Postfalke"));
     QApplication::setOrganizationName(QStringLiteral("Postfalke"));
+    // The program lives in the tray: closing its last visible window (the splash, a notification)
+    // does not end it; unloading the main window does.
+    QApplication::setQuitOnLastWindowClosed(false);
     InstallGermanTranslation();
-    return 0;
+
+    SingleInstance single;
+    if (single.AlreadyRunning())
+        return 0;
+    QObject::connect(&single, &SingleInstance::ShowRequested, [] {
+        if (formMain* main = formMain::Instance())
+            main->ShowMainWindow();
+    });
+
+    SetErrorBoxHandler([](const QString& text) { MsgBox::Warning(nullptr, text); });
+    Program::WireForms();
+    formSplash::ShowSplash([] { Program::LoadMainWindow(); });
+    return app.exec();
 }

@@ -1,0 +1,230 @@
+#include "core/formmain.h"
+
+#include "check/alertdispatch.h"
+#include "check/protocollist.h"
+#include "check/winsock.h"
+#include "core/account.h"
+#include "core/errorlog.h"
+#include "core/forms.h"
+#include "core/funktionen.h"
+#include "core/listview.h"
+#include "core/msgbox.h"
+#include "core/runtimeerror.h"
+#include "core/shell.h"
+#include "core/twips.h"
+#include "core/version.h"
+#include "dialogs/formaccount.h"
+#include "dialogs/formeinstellungen.h"
+#include "splash/formsplash.h"
+#include "tray/formbenachrichtigung.h"
+#include "tray/tray.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+
+namespace {
+formMain* instance = nullptr;
+const QString kCrLf = QStringLiteral("\r\n");
+
+QPushButton* Button(QWidget* parent, const QString& caption, int left, int top, int width, int height) {
+    auto* button = new QPushButton(caption, parent);
+    button->setGeometry(Px(left), Px(top), Px(width), Px(height));
+    button->setAutoDefault(false);
+    return button;
+}
+}  // namespace
+
+formMain::formMain(CheckCycle::Intervals intervals, std::unique_ptr<TrayPlatform> trayPlatform) {
+    setWindowTitle(QStringLiteral("Postfalke"));
+    setWindowIcon(Tray::ProgramIcon());
+    setFixedSize(Px(10815), Px(4935));
+    BuildControls();
+    BuildMenu();
+
+    cycle_ = new CheckCycle(this, intervals);
+    cycle_->SetProtocolSink([this](const QString& text) { AppendProtocolEntry(*ListView2, text); });
+    cycle_->SetAlertDispatcher([this] { DispatchAlert(*ListView1, tray_); });
+
+    TrayActions actions;
+    actions.ShowMainWindow = [this] { ShowMainWindow(); };
+    actions.BringMainWindowToFront = [this] {
+        show();
+        raise();
+        activateWindow();
+    };
+    actions.PopUpMenu = [this](const QPoint& position) { PopUpMenu(position); };
+    tray_ = new Tray(std::move(actions), std::move(trayPlatform), this);
+    instance = this;
+}
+
+formMain::~formMain() {
+    if (instance == this)
+        instance = nullptr;
+}
+
+formMain* formMain::Instance() { return instance; }
+
+QString formMain::QuitQuestion() { return kCrLf + QStringLiteral("Wollen Sie Postfalke wirklich beenden?") + kCrLf; }
+
+QString formMain::TestBalloonText() {
+    return kCrLf + QStringLiteral("Dies ist eine Test-Benachrichtigung") + kCrLf + kCrLf +
+           QStringLiteral("Klicken Sie hier um das E-Mail Programm zu starten.");
+}
+
+void formMain::BuildControls() {
+    Shape1 = new QFrame(this);
+    Shape1->setGeometry(0, 0, Px(10815), Px(855));
+    Shape1->setAutoFillBackground(true);
+    QPalette band = Shape1->palette();
+    band.setColor(QPalette::Window, QColor(0x1f, 0x3b, 0x5c));
+    Shape1->setPalette(band);
+
+    Label1 = new QLabel(this);
+    Label1->setGeometry(Px(240), Px(120), Px(10455), Px(615));
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPointSizeF(8.25);
+    font.setBold(true);
+    Label1->setFont(font);
+    QPalette text = Label1->palette();
+    text.setColor(QPalette::WindowText, Qt::white);
+    Label1->setPalette(text);
+
+    ListView2 = new ListView(this);
+    ListView2->setGeometry(Px(120), Px(960), Px(6015), Px(3375));
+    ListView1 = new ListView(this);
+    ListView1->setGeometry(Px(6240), Px(960), Px(4455), Px(3375));
+
+    Command1 = Button(this, QStringLiteral("Minimieren"), 120, 4440, 1935, 375);
+    Command2 = Button(this, QStringLiteral("Einstellungen"), 6240, 4440, 1815, 375);
+    Command3 = Button(this, QStringLiteral("Beenden"), 8160, 4440, 1935, 375);
+    Command7 = Button(this, QStringLiteral("?"), 10200, 4440, 495, 375);
+    Command6 = Button(this, QStringLiteral("Command6"), 0, 0, 1, 1);
+    Command6->setVisible(false);
+
+    connect(Command1, &QPushButton::clicked, this, &QWidget::hide);
+    // "Minimieren" is the window's cancel button.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, Command1, &QPushButton::click);
+    connect(Command2, &QPushButton::clicked, this, [] { Forms::Call(Forms::ShowSettings); });
+    connect(Command3, &QPushButton::clicked, this, &formMain::Command3_Click);
+    connect(Command7, &QPushButton::clicked, this, [] { OpenHelpStartPage(); });
+    connect(Command6, &QPushButton::clicked, this, &formMain::Command6_Click);
+}
+
+void formMain::BuildMenu() {
+    mnuPopUp = new QMenu(QStringLiteral("PopUp"), this);
+    QAction* title = mnuPopUp->addAction(QStringLiteral("Postfalke"));
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    title->setEnabled(false);
+    mnuPopUp->addSeparator();  // Trenn999
+    mnuAbfrage = mnuPopUp->addAction(QStringLiteral("Konten JETZT abfragen"));
+    mnuEMailProgramm = mnuPopUp->addAction(QStringLiteral("E-Mail Programm starten"));
+    mnuPopUp->addSeparator();  // Trenn2
+    mnuAnzeigen = mnuPopUp->addAction(QStringLiteral("Postfalke anzeigen"));
+    mnuEinstellungen = mnuPopUp->addAction(QStringLiteral("Einstellungen anzeigen"));
+    mnuImport = mnuPopUp->addAction(QStringLiteral("IMAP Accounts importieren"));
+    mnuPopUp->addSeparator();  // Trenn
+    mnuInfo = mnuPopUp->addAction(QStringLiteral("Info"));
+    mnuPopUp->addSeparator();  // Trenn3
+    mnuBeenden = mnuPopUp->addAction(QStringLiteral("Beenden"));
+
+    connect(mnuAbfrage, &QAction::triggered, this, [this] { cycle_->CheckNow(); });
+    connect(mnuEMailProgramm, &QAction::triggered, this, [] { StartEMailProgram(); });
+    connect(mnuAnzeigen, &QAction::triggered, this, &formMain::ShowMainWindow);
+    connect(mnuEinstellungen, &QAction::triggered, this, [] { Forms::Call(Forms::ShowSettings); });
+    connect(mnuImport, &QAction::triggered, this, [] { Forms::Call(Forms::ShowImport, nullptr); });
+    connect(mnuInfo, &QAction::triggered, this, [] { formSplash::ShowAbout(); });
+    connect(mnuBeenden, &QAction::triggered, this, &QWidget::close);
+}
+
+void formMain::Form_Load() {
+    try {
+        Label1->setText(QStringLiteral("Postfalke v") + VersionText());
+        LoadSettings();
+        LoadAccounts();
+        if (AccountCount() == 0)
+            Forms::Call(Forms::ShowWelcome);
+        tray_->AddTrayIcon();
+        PlaceBottomRight();
+        SetUpLists();
+        cycle_->StartMonitoring();
+    } catch (const RuntimeError& error) {
+        ReportError(QStringLiteral("formMain_Load()"), error);
+        // A damaged store must not leave an invisible program behind that no one can reach or
+        // end: the icon, the window's place, the lists and the minute tick are set up all the same.
+        if (!tray_->IsIconAdded())
+            tray_->AddTrayIcon();
+        PlaceBottomRight();
+        SetUpLists();
+        cycle_->StartMinuteTimer();
+    }
+    // Without a tray the main window is the only way to reach the program.
+    if (!tray_->TrayAvailable())
+        ShowMainWindow();
+}
+
+void formMain::SetUpLists() {
+    if (ListView1->ColumnCount() == 0)
+        SetUpResultList(*ListView1);
+    if (ListView2->ColumnCount() == 0)
+        SetUpProtocolList(*ListView2);
+}
+
+void formMain::PlaceBottomRight() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize frame = frameGeometry().size();
+    move(area.right() + 1 - frame.width(), area.bottom() + 1 - frame.height());
+}
+
+void formMain::ShowMainWindow() {
+    show();
+    raise();
+}
+
+void formMain::PopUpMenu(const QPoint& position) { mnuPopUp->popup(position); }
+
+void formMain::Command3_Click() {
+    if (MsgBox::Question(this, QuitQuestion()))
+        close();
+}
+
+void formMain::Command6_Click() { tray_->ShowBalloon(1, QStringLiteral("Postfalke Test"), TestBalloonText()); }
+
+void formMain::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+void formMain::Form_Unload() {
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    formBenachrichtigung::CloseIfOpen();
+    if (formEinstellungen* settings = formEinstellungen::Instance())
+        settings->close();
+    if (formAccount* editor = formAccount::Instance())
+        editor->reject();
+    Forms::Call(Forms::CloseImport);
+    formSplash::CloseIfOpen();
+    tray_->RemoveTrayIcon();
+    tray_->RemoveTrayWindowProc();
+    cycle_->Timer1()->stop();
+    cycle_->Timer2()->stop();
+    cycle_->Winsock1()->Close();
+    if (instance == this)
+        instance = nullptr;
+    emit Unloaded();
+}

@@ -1,0 +1,285 @@
+// The whole program, headless: the main window loaded the way the splash loads it, with a recording
+// tray, against a private Dovecot and ports where nothing listens.
+#include "../dialogs/modaldriver.h"
+#include "check/checkcycle.h"
+#include "core/errorlog.h"
+#include "core/formmain.h"
+#include "core/forms.h"
+#include "core/funktionen.h"
+#include "core/listview.h"
+#include "core/program.h"
+#include "core/shell.h"
+#include "core/sound.h"
+#include "dovecotserver.h"
+#include "localport.h"
+#include "splash/formsplash.h"
+#include "testenvironment.h"
+#include "tray/formbenachrichtigung.h"
+#include "tray/recordingtrayplatform.h"
+#include "tray/tray.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QtTest>
+#include <memory>
+
+namespace {
+const QString kClosing = QStringLiteral("Klicken Sie hier um das E-Mail Programm zu starten.");
+
+Account MakeAccount(const QString& user, const QString& password, quint16 port) {
+    Account a;
+    a.EMail = user + QStringLiteral("@postfalke.test");
+    a.Server = QStringLiteral("127.0.0.1");
+    a.Port = qint16(port);
+    a.Username = user;
+    a.Password = password;
+    a.Mailbox = QStringLiteral("INBOX");
+    return a;
+}
+
+QStringList Column(const ListView& list, int column) {
+    QStringList texts;
+    for (int row = 1; row <= list.RowCount(); ++row)
+        texts << list.Text(row, column);
+    return texts;
+}
+}  // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestEnvironment> env;
+    RecordingTrayPlatform* tray = nullptr;
+    QStringList sounds;
+    QStringList shellOpens;
+    QStringList errorBoxes;
+
+    // Stores the accounts and the settings, as a user's earlier session would have left them.
+    void Store(const QVector<Account>& accounts) {
+        Accounts = QVector<Account>(1);
+        Accounts += accounts;
+        SaveAccounts();
+        SaveSettings();
+        Accounts = QVector<Account>(1);
+    }
+
+    formMain* Load(bool trayAvailable = true) {
+        auto platform = std::make_unique<RecordingTrayPlatform>();
+        platform->trayAvailable = trayAvailable;
+        tray = platform.get();
+        return Program::LoadMainWindow(CheckCycle::Intervals{60000, 500}, std::move(platform));
+    }
+
+private slots:
+    void init() {
+        env = std::make_unique<TestEnvironment>();
+        sounds.clear();
+        shellOpens.clear();
+        errorBoxes.clear();
+        Sound::SetRecorderForTesting([this](const QString& r) { sounds << r; });
+        SetShellOpenHandler([this](const QString& path) { shellOpens << path; });
+        SetErrorBoxHandler([this](const QString& text) { errorBoxes << text; });
+        Program::WireForms();
+        Settings.BalloonTip = 1;
+        Settings.Sound = 2;
+        Settings.SoundDatei = env->path(QStringLiteral("fehlt.wav"));
+        Settings.EMailProgramm = QStringLiteral("/usr/bin/mailprogramm");
+        SaveSettings();
+    }
+    void cleanup() {
+        if (formMain* main = formMain::Instance())
+            main->close();
+        formBenachrichtigung::CloseIfOpen();
+        formSplash::SetTimerIntervalForTesting(0);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Forms::ShowWelcome = {};
+        env.reset();
+    }
+
+    void startUpChecksAtOnceAndAlerts() {
+        DovecotServer dovecot;
+        QVERIFY2(dovecot.start({{QStringLiteral("maria"), QStringLiteral("geheim"), 3}}), qPrintable(dovecot.errorString()));
+        Store({MakeAccount(QStringLiteral("maria"), QStringLiteral("geheim"), dovecot.port())});
+
+        formSplash::SetTimerIntervalForTesting(1);
+        formSplash::ShowSplash([this] { Load(); });
+        QTRY_VERIFY(formMain::Instance());
+        formMain* main = formMain::Instance();
+        // The first cycle starts during the start-up, without waiting for a minute tick.
+        QVERIFY(main->Cycle().CycleRunning());
+        QCOMPARE(main->ListView2->Text(1, 1), QStringLiteral("Connecting to 127.0.0.1:%1").arg(dovecot.port()));
+        QVERIFY(!main->isVisible());
+        QVERIFY(tray->iconVisible);
+        QCOMPARE(tray->tip, QStringLiteral("Postfalke"));
+
+        QTRY_COMPARE(main->ListView1->RowCount(), 1);
+        QCOMPARE(Column(*main->ListView1, 1), QStringList{QStringLiteral("maria@postfalke.test")});
+        QCOMPARE(Column(*main->ListView1, 2), QStringList{QStringLiteral("INBOX")});
+        QCOMPARE(Column(*main->ListView1, 3), QStringList{QStringLiteral("3")});
+
+        formBenachrichtigung* window = formBenachrichtigung::Existing();
+        QVERIFY(window && window->isVisible());
+        QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(window->testAttribute(Qt::WA_ShowWithoutActivating));
+        QCOMPARE(window->ListView1->Text(1, 3), QStringLiteral("3"));
+        QVERIFY(window->ListView1->IsBold(1, 0) && window->ListView1->IsBold(1, 3));
+
+        QCOMPARE(tray->messages.size(), 1);
+        QCOMPARE(tray->messages[0].title, QStringLiteral("E-Mails eingetroffen"));
+        QCOMPARE(tray->messages[0].text, "\r\nmaria@postfalke.test\tINBOX\t 3\r\n\r\n" + kClosing);
+        QCOMPARE(tray->messages[0].iconFlag, 1);
+        // Sound 2 with a missing wave file: silence, not even a beep.
+        QVERIFY2(sounds.isEmpty(), qPrintable(sounds.join(',')));
+
+        // The same recent mail alerts again at the next check, here a manual one from the menu.
+        main->mnuAbfrage->trigger();
+        QVERIFY(main->Cycle().CycleRunning());
+        QTRY_COMPARE(main->ListView1->RowCount(), 2);
+        QCOMPARE(tray->messages.size(), 2);
+    }
+
+    void mixedResultsAlertWithFailuresAndQuietAccounts() {
+        DovecotServer dovecot;
+        QVERIFY2(dovecot.start({{QStringLiteral("anna"), QStringLiteral("eins"), 3}, {QStringLiteral("bert"), QStringLiteral("zwei"), 0}}),
+                 qPrintable(dovecot.errorString()));
+        Store({MakeAccount(QStringLiteral("anna"), QStringLiteral("eins"), dovecot.port()),
+               MakeAccount(QStringLiteral("bert"), QStringLiteral("zwei"), dovecot.port()),
+               MakeAccount(QStringLiteral("carl"), QStringLiteral("drei"), FreeLocalPort())});
+        Settings.Sound = 1;
+        SaveSettings();
+        formMain* main = Load();
+        QTRY_VERIFY_WITH_TIMEOUT(!main->Cycle().CycleRunning(), 10000);
+
+        QCOMPARE(Column(*main->ListView1, 1), QStringList({"anna@postfalke.test", "carl@postfalke.test"}));
+        QCOMPARE(Column(*main->ListView1, 3), QStringList({"3", "error"}));
+        formBenachrichtigung* window = formBenachrichtigung::Existing();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(Column(*window->ListView1, 3), QStringList({"Fehler", "3", "0"}));
+        QCOMPARE(Column(*window->ListView1, 1), QStringList({"carl@postfalke.test", "anna@postfalke.test", "bert@postfalke.test"}));
+        QVERIFY(!window->ListView1->IsBold(1, 1));
+        QVERIFY(window->ListView1->IsBold(2, 1));
+        QVERIFY(!window->ListView1->IsBold(3, 1));
+        QCOMPARE(tray->messages.size(), 1);
+        QCOMPARE(tray->messages[0].text,
+                 "\r\nanna@postfalke.test\tINBOX\t 3\r\ncarl@postfalke.test\tINBOX\t (Fehler)\r\n\r\n" + kClosing);
+        QCOMPARE(sounds, QStringList{QStringLiteral("beep")});
+    }
+
+    void noRecentMailGivesNothingEvenWithFailures() {
+        DovecotServer dovecot;
+        QVERIFY2(dovecot.start({{QStringLiteral("bert"), QStringLiteral("zwei"), 0}}), qPrintable(dovecot.errorString()));
+        Store({MakeAccount(QStringLiteral("bert"), QStringLiteral("zwei"), dovecot.port()),
+               MakeAccount(QStringLiteral("carl"), QStringLiteral("drei"), FreeLocalPort())});
+        Settings.Sound = 1;
+        SaveSettings();
+        formMain* main = Load();
+        QTRY_VERIFY_WITH_TIMEOUT(!main->Cycle().CycleRunning(), 10000);
+        QVERIFY(main->ListView2->RowCount() > 0);
+        QCOMPARE(main->ListView1->RowCount(), 0);
+        QVERIFY(!formBenachrichtigung::Existing());
+        QVERIFY(tray->messages.isEmpty());
+        QVERIFY(sounds.isEmpty());
+    }
+
+    void emptyStoreWelcomesAndChecksNothing() {
+        int welcomes = 0;
+        Forms::ShowWelcome = [&] { ++welcomes; };
+        formMain* main = Load();
+        QCOMPARE(welcomes, 1);
+        QVERIFY(tray->iconVisible);
+        QVERIFY(!main->Cycle().CycleRunning());
+        QCOMPARE(main->ListView2->RowCount(), 0);
+        QVERIFY(main->Cycle().Timer1()->isActive());
+        QCOMPARE(main->Cycle().Timer1()->interval(), 60000);
+    }
+
+    void damagedStoreIsReportedButTheProgramStaysReachable() {
+        env->writeStore("[Einstellungen]\nKontrollIntervall=fünf\nAnzahlAccounts=1\n");
+        int welcomes = 0;
+        Forms::ShowWelcome = [&] { ++welcomes; };
+        formMain* main = Load();
+        QCOMPARE(errorBoxes.size(), 1);
+        QVERIFY(errorBoxes[0].contains(QStringLiteral("Fehler Nr. 13")));
+        QVERIFY(env->read(QStringLiteral("error.log")).endsWith(",13,\"Typen unverträglich\",\"formMain_Load()\"\r\n"));
+        QCOMPARE(welcomes, 0);  // the steps after the failing one are skipped...
+        QVERIFY(!main->Cycle().CycleRunning());
+        // ...but the icon, the window's place, the lists and the minute tick are there.
+        QVERIFY(tray->iconVisible);
+        QVERIFY(main->Label1->text().startsWith(QStringLiteral("Postfalke v")));
+        QCOMPARE(main->ListView1->ColumnCount(), 4);
+        QCOMPARE(main->ListView2->ColumnCount(), 2);
+        QVERIFY(main->Cycle().Timer1()->isActive());
+        QCOMPARE(main->Cycle().Timer1()->interval(), 60000);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(main->frameGeometry().bottomRight(), screen.bottomRight());
+        // The tray menu still reaches the program and ends it.
+        QSignalSpy unloaded(main, &formMain::Unloaded);
+        main->mnuBeenden->trigger();
+        QCOMPARE(unloaded.count(), 1);
+        QVERIFY(!tray->iconVisible);
+    }
+
+    void withoutTrayTheMainWindowShows() {
+        Store({MakeAccount(QStringLiteral("x"), QStringLiteral("y"), FreeLocalPort())});
+        formMain* main = Load(/*trayAvailable=*/false);
+        QVERIFY(main->isVisible());
+    }
+
+    void quitAsksFirstFromTheButtonButNotFromTheMenu() {
+        formMain* main = Load();
+        QSignalSpy unloaded(main, &formMain::Unloaded);
+        BoxSeen box;
+        AnswerNextBox(this, &box, QMessageBox::No);
+        main->Command3->click();
+        QVERIFY(box.shown);
+        QCOMPARE(box.title, QStringLiteral("Postfalke"));
+        QCOMPARE(box.text, QStringLiteral("\r\nWollen Sie Postfalke wirklich beenden?\r\n"));
+        QCOMPARE(box.icon, QMessageBox::Question);
+        QCOMPARE(unloaded.count(), 0);
+        QVERIFY(tray->iconVisible);
+
+        AnswerNextBox(this, &box, QMessageBox::Yes);
+        main->Command3->click();
+        QCOMPARE(unloaded.count(), 1);
+        QVERIFY(!tray->iconVisible);
+        QVERIFY(!main->TrayIcon().IsTrayWindowProcInstalled());
+        QVERIFY(!main->Cycle().Timer1()->isActive());
+        QVERIFY(!formMain::Instance());
+    }
+
+    void shutdownClosesTheNotificationWindow() {
+        formMain* main = Load();
+        formBenachrichtigung::Instance()->PlaceAndShow(false);
+        main->mnuBeenden->trigger();
+        QVERIFY(!formBenachrichtigung::Existing());
+    }
+
+    void trayAndButtonsReachTheirActions() {
+        formMain* main = Load();
+        tray->Activate(QSystemTrayIcon::Trigger);
+        QVERIFY(main->isVisible());
+        main->Command1->click();
+        QVERIFY(!main->isVisible());
+        tray->cursorPosition = QPoint(40, 30);
+        tray->Activate(QSystemTrayIcon::Context);
+        QVERIFY(main->mnuPopUp->isVisible());
+        main->mnuPopUp->hide();
+        tray->ClickMessage();
+        main->mnuEMailProgramm->trigger();
+        main->Command7->click();
+        QCOMPARE(shellOpens, QStringList({"/usr/bin/mailprogramm", "/usr/bin/mailprogramm",
+                                          QDir::toNativeSeparators(env->folder() + "/hilfe/start.html")}));
+        // The settings dialog's balloon test presses the hidden Command6.
+        Forms::PressMainCommand6();
+        QCOMPARE(tray->messages.size(), 1);
+        QCOMPARE(tray->messages[0].title, QStringLiteral("Postfalke Test"));
+        QCOMPARE(tray->messages[0].text, "\r\nDies ist eine Test-Benachrichtigung\r\n\r\n" + kClosing);
+    }
+};
+
+QTEST_MAIN(TestProgram)
+#include "tst_program.moc"
