@@ -78,7 +78,8 @@ namespace Store {
 QString FilePath() {
     if (!fileOverride().isEmpty())
         return fileOverride();
-    QSettings s(QSettings::IniFormat, QSettings::UserScope, kApplication, kApplication);
+    // The platform's own per-user place: ~/.config/Postfalke/Postfalke.conf on Linux.
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, kApplication, kApplication);
     return s.fileName();
 }
 

@@ -35,6 +35,13 @@ class TestStore : public QObject {
     Q_OBJECT
     std::unique_ptr<TestEnvironment> env;
 private slots:
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", QDir::tempPath().toLocal8Bit() + "/postfalke-config-home"); }
+
+    void perUserStoreFile() {
+        Store::SetFileForTesting({});
+        QCOMPARE(Store::FilePath(), QDir::tempPath() + "/postfalke-config-home/Postfalke/Postfalke.conf");
+    }
+
     void init() { env = std::make_unique<TestEnvironment>(); }
     void cleanup() { env.reset(); }
 
