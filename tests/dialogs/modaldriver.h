@@ -10,12 +10,33 @@
 #include <QPointer>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 // Runs the step on the window that is modal on top when the event loop next runs; nullptr when no
 // window is modal then (the click opened none). Schedule it right before the click. A step still
 // due when its scope object dies is dropped, so it cannot reach into a later test.
 inline void OnNextModal(QObject* scope, std::function<void(QWidget*)> step) {
     QTimer::singleShot(0, scope, [step] { step(QApplication::activeModalWidget()); });
+}
+
+// Runs the step once a window of class W is the modal window on top, for windows that open later
+// than the next turn of the event loop (a button pressed from a timer, say). Gives up after a few
+// seconds without running the step; like OnNextModal it is dropped with its scope object.
+template <typename W>
+void WhenModal(QObject* scope, std::function<void(W*)> step) {
+    auto* poll = new QTimer(scope);
+    poll->setInterval(10);
+    auto tries = std::make_shared<int>(500);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, step, tries] {
+        W* modal = qobject_cast<W*>(QApplication::activeModalWidget());
+        if (!modal && --*tries > 0)
+            return;
+        poll->deleteLater();
+        poll->stop();
+        if (modal)
+            step(modal);
+    });
+    poll->start();
 }
 
 // What a message box showed.

@@ -1,0 +1,152 @@
+#include "dialogs/formwillkommen.h"
+
+#include "core/shell.h"
+#include "core/twips.h"
+#include "dialogs/formeinstellungen.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <functional>
+
+namespace {
+QPointer<formWillkommen>& theInstance() {
+    static QPointer<formWillkommen> dialog;
+    return dialog;
+}
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+void Place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+
+template <typename W>
+W* Make(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height) {
+    auto* w = new W(text, parent);
+    w->setObjectName(QLatin1String(name));
+    Place(w, left, top, width, height);
+    return w;
+}
+
+// Where the desktop's font is larger than the one the layout was drawn for, a text would be cut
+// off at its control's edge: the control's font is made smaller, in half points, until it fits.
+void ShrinkFontToFit(QWidget* w, const std::function<bool()>& fits) {
+    QFont font = w->font();
+    while (!fits() && font.pointSizeF() > 6.0) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        w->setFont(font);
+    }
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                        int width, int height) {
+    auto* button = Make<QPushButton>(parent, name, caption, left, top, width, height);
+    button->setAutoDefault(false);
+    return button;
+}
+}  // namespace
+
+QString formWillkommen::WelcomeText() {
+    return QStringLiteral("Sie haben noch keine zu überwachenden IMAP E-Mail Konten angelegt.") + kCrLf + kCrLf +
+           QStringLiteral("Wählen Sie unten, ob Sie diese manuell anlegen, oder aus Outlook Express importieren "
+                          "wollen.") +
+           kCrLf +
+           QStringLiteral("Natürlich können Sie auch später weitere Accounts hinzufügen und/oder importieren.") + kCrLf +
+           kCrLf +
+           QStringLiteral("Danach sollten Sie die Allgemeinen Einstellungen sowie die Einstellungen für die "
+                          "Benachrichtigung überprüfen und gegebenfalls anpassen.") +
+           kCrLf + kCrLf +
+           QStringLiteral("Standardmäßig zeigt Postfalke bei neu eingegangenen E-Mails ein Benachrichtigungs- Fenster "
+                          "an und alarmiert akustisch mittels System-Beep. ") +
+           QStringLiteral("Sie können aber auch eine individuelle Wave-Datei für die Alarmierung wählen und/oder einen "
+                          "Balloon-Tip im System-Tray anzeigen lassen.");
+}
+
+formWillkommen::formWillkommen(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("formWillkommen"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Postfalke"));
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setFixedSize(Px(7815), Px(4455));
+
+    Shape1 = new QFrame(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setFrameShape(QFrame::NoFrame);
+    Shape1->setAutoFillBackground(true);
+    Shape1->setBackgroundRole(QPalette::Base);
+    Place(Shape1, 0, 0, 7815, 495);
+    Label1 = Make<QLabel>(this, "Label1", QStringLiteral("Willkommen bei Postfalke"), 240, 120, 6255, 255);
+    QFont heading = Label1->font();
+    heading.setBold(true);
+    Label1->setFont(heading);
+
+    Frame1 = Make<QGroupBox>(this, "Frame1", QString(), 120, 600, 7575, 3255);
+    Label2 = Make<QLabel>(Frame1, "Label2", QString(), 240, 360, 7095, 2655);
+    Label2->setTextFormat(Qt::PlainText);
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Command1 = MakeButton(this, "Command1", QStringLiteral("Accounts manuell anlegen"), 120, 3960, 3495, 375);
+    Command2 = MakeButton(this, "Command2", QStringLiteral("Accounts aus Outlook Express importieren"), 3720, 3960,
+                          3375, 375);
+    Command7 = MakeButton(this, "Command7", QStringLiteral("?"), 7200, 3960, 495, 375);
+
+    connect(Command1, &QPushButton::clicked, this, &formWillkommen::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &formWillkommen::Command2_Click);
+    connect(Command7, &QPushButton::clicked, this, &OpenHelpStartPage);
+
+    if (const QScreen* screen = this->screen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    // Load step.
+    Label2->setText(WelcomeText());
+
+    ShrinkFontToFit(Label2, [this] { return Label2->heightForWidth(Label2->width()) <= Label2->height(); });
+    for (QPushButton* button : {Command1, Command2})
+        ShrinkFontToFit(button, [button] { return button->sizeHint().width() <= button->width(); });
+}
+
+formWillkommen::~formWillkommen() = default;
+
+formWillkommen* formWillkommen::Instance() { return theInstance(); }
+
+formWillkommen* formWillkommen::ShowInstance() {
+    formWillkommen* dialog = Instance();
+    if (!dialog) {
+        dialog = new formWillkommen;
+        theInstance() = dialog;
+    }
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    return dialog;
+}
+
+void formWillkommen::CloseIfOpen() {
+    if (formWillkommen* dialog = Instance())
+        dialog->close();
+}
+
+void formWillkommen::Command1_Click() {
+    formEinstellungen::ShowInstance();
+    close();
+}
+
+void formWillkommen::Command2_Click() {
+    QPointer<formEinstellungen> settings = formEinstellungen::ShowInstance();
+    close();
+    // The import dialog opens modally over the settings dialog, and its exec() would run inside
+    // this click; so the button is pressed from the event loop, once this dialog is gone.
+    QTimer::singleShot(0, settings, [settings] {
+        if (settings && formEinstellungen::Instance() == settings)
+            settings->Command2->click();
+    });
+}

@@ -1,0 +1,296 @@
+#include "oeimport/formoeimport.h"
+
+#include "core/account.h"
+#include "core/errorlog.h"
+#include "core/funktionen.h"
+#include "core/listview.h"
+#include "core/msgbox.h"
+#include "core/runtimeerror.h"
+#include "core/shell.h"
+#include "core/twips.h"
+#include "dialogs/formaccount.h"
+#include "dialogs/formeinstellungen.h"
+#include "oeimport/oeaccountinfo.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
+namespace {
+QPointer<formOEImport>& theInstance() {
+    static QPointer<formOEImport> dialog;
+    return dialog;
+}
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+void Place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+
+template <typename W>
+W* Make(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height) {
+    auto* w = new W(text, parent);
+    w->setObjectName(QLatin1String(name));
+    Place(w, left, top, width, height);
+    return w;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                        int width, int height) {
+    auto* button = Make<QPushButton>(parent, name, caption, left, top, width, height);
+    button->setAutoDefault(false);
+    return button;
+}
+
+ListView* MakeList(QWidget* parent, const char* name) {
+    auto* list = new ListView(parent);
+    list->setObjectName(QLatin1String(name));
+    Place(list, 240, 360, 5775, 3855);
+    return list;
+}
+
+// True when an own account has exactly this address (letter case counts).
+bool IsMonitored(const QString& email) {
+    for (int i = 1; i <= AccountCount(); ++i) {
+        if (Accounts.at(i).EMail == email)
+            return true;
+    }
+    return false;
+}
+}  // namespace
+
+QColor formOEImport::MonitoredColor() { return QColor(128, 128, 128); }
+
+QString formOEImport::DeleteQuestion(const QString& email) {
+    return kCrLf + QStringLiteral("Soll der Account \"") + email + QStringLiteral("\" wirklich gelöscht werden?") + kCrLf;
+}
+
+formOEImport::formOEImport(QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("formOEImport"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Outlook Express Accounts importieren"));
+    // A resizable frame; the controls keep their places.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    resize(Px(12975), Px(6135));
+
+    Shape1 = new QFrame(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setFrameShape(QFrame::NoFrame);
+    Shape1->setAutoFillBackground(true);
+    Shape1->setBackgroundRole(QPalette::Base);
+    Place(Shape1, 0, 0, 12975, 495);
+    Label1 = Make<QLabel>(this, "Label1", QStringLiteral("IMAP Accounts aus Outlook Express importieren"), 240, 120,
+                          7455, 255);
+    QFont heading = Label1->font();
+    heading.setBold(true);
+    Label1->setFont(heading);
+
+    Frame1 = Make<QGroupBox>(this, "Frame1", QStringLiteral("Outlook Express IMAP Accounts"), 120, 600, 6255, 4935);
+    ListView1 = MakeList(Frame1, "ListView1");
+    Command2 = MakeButton(Frame1, "Command2", QStringLiteral("Account übernehmen -->"), 240, 4320, 5775, 375);
+
+    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Postfalke Accounts"), 6600, 600, 6255, 4935);
+    ListView2 = MakeList(Frame2, "ListView2");
+    Command4 = MakeButton(Frame2, "Command4", QStringLiteral("Account bearbeiten"), 240, 4320, 2775, 375);
+    Command5 = MakeButton(Frame2, "Command5", QStringLiteral("Account löschen"), 3240, 4320, 2775, 375);
+
+    Command1 = MakeButton(this, "Command1", QStringLiteral("Änderungen speichern"), 120, 5640, 6015, 375);
+    Command3 = MakeButton(this, "Command3", QStringLiteral("Abbrechen"), 6240, 5640, 6015, 375);
+    Command7 = MakeButton(this, "Command7", QStringLiteral("?"), 12360, 5640, 495, 375);
+
+    const QList<QWidget*> tabOrder = {ListView1, Command2, ListView2, Command4, Command5, Command1, Command3, Command7};
+    for (int i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
+
+    connect(ListView1, &ListView::DblClick, this, &formOEImport::Command2_Click);
+    connect(ListView2, &ListView::DblClick, this, &formOEImport::Command4_Click);
+    connect(Command1, &QPushButton::clicked, this, &formOEImport::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &formOEImport::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &QWidget::close);
+    connect(Command4, &QPushButton::clicked, this, &formOEImport::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &formOEImport::Command5_Click);
+    connect(Command7, &QPushButton::clicked, this, &OpenHelpStartPage);
+
+    Load();
+}
+
+formOEImport::~formOEImport() = default;
+
+formOEImport* formOEImport::Instance() {
+    formOEImport* dialog = theInstance();
+    return dialog && !dialog->unloaded_ ? dialog : nullptr;
+}
+
+void formOEImport::Show(QWidget* modalOver) {
+    if (formOEImport* open = Instance()) {
+        // The settings dialog asks while the window is open from the tray menu: the open window
+        // becomes the settings dialog's modal import dialog. Not while a window of its own (the
+        // editor, the delete question) is modal over it: then it only comes to the front.
+        if (modalOver && !open->isModal() && !QApplication::activeModalWidget()) {
+            open->hide();
+            open->setParent(modalOver, open->windowFlags());
+            open->exec();
+            return;
+        }
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    auto* dialog = new formOEImport(modalOver);
+    theInstance() = dialog;
+    if (modalOver) {
+        dialog->exec();
+    } else {
+        dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
+    }
+}
+
+void formOEImport::CloseIfOpen() {
+    if (formOEImport* open = Instance())
+        open->close();
+}
+
+void formOEImport::showEvent(QShowEvent* event) {
+    // Centred over the window that opened it (on the screen when there is none) the first time.
+    if (!event->spontaneous() && !placed_) {
+        placed_ = true;
+        const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+        if (owner && !owner->isVisible())
+            owner = nullptr;
+        if (const QScreen* screen = owner ? owner->screen() : this->screen()) {
+            QRect frame(QPoint(), size());
+            frame.moveCenter(owner ? owner->geometry().center() : screen->availableGeometry().center());
+            const QRect available = screen->availableGeometry();
+            frame.moveLeft(qBound(available.left(), frame.left(), qMax(available.left(), available.right() - frame.width())));
+            frame.moveTop(qBound(available.top(), frame.top(), qMax(available.top(), available.bottom() - frame.height())));
+            move(frame.topLeft());
+        }
+    }
+    QDialog::showEvent(event);
+}
+
+void formOEImport::Load() {
+    ListView1->SetReportView();
+    ListView1->AddColumn(QStringLiteral("E-Mail Adresse"), 1960);
+    ListView1->AddColumn(QStringLiteral("Benutzername"), 1900);
+    ListView1->AddColumn(QStringLiteral("Server"), 1210, ListView::Align::Center);
+    ListView1->AddColumn(QStringLiteral("Port"), 580);
+    FillOEList();
+
+    ListView2->SetReportView();
+    ListView2->AddColumn(QStringLiteral("ID"), 400);
+    ListView2->AddColumn(QStringLiteral("E-Mail Adresse"), 2560);
+    ListView2->AddColumn(QStringLiteral("Mailbox"), 1210, ListView::Align::Center);
+    ListView2->AddColumn(QStringLiteral("Server"), 1480, ListView::Align::Center);
+    FillAccountList();
+}
+
+void formOEImport::FillOEList() {
+    ListView1->Clear();
+    const QVector<OEAccount> found = ReadOEImapAccounts();
+    for (const OEAccount& oe : found) {
+        const int row = ListView1->AddRow(oe.SMTPEmailAddress);
+        ListView1->SetSubItem(row, 1, oe.IMAPUserName);
+        ListView1->SetSubItem(row, 2, oe.IMAPServer);
+        ListView1->SetSubItem(row, 3, QString::number(oe.IMAPPort));
+        // Grey rows stay selectable: taking one over again offers the same address once more.
+        if (IsMonitored(oe.SMTPEmailAddress)) {
+            for (int column = 0; column < 4; ++column)
+                ListView1->SetColor(row, column, MonitoredColor());
+        }
+    }
+}
+
+void formOEImport::FillAccountList() {
+    ListView2->Clear();
+    for (int i = 1; i <= AccountCount(); ++i) {
+        const Account& a = Accounts.at(i);
+        const int row = ListView2->AddRow(QString::number(i));
+        ListView2->SetSubItem(row, 1, a.EMail);
+        ListView2->SetSubItem(row, 2, a.Mailbox);
+        ListView2->SetSubItem(row, 3, a.Server);
+    }
+}
+
+// The buttons of both lists act on the selected row; without one they do nothing.
+
+void formOEImport::Command2_Click() {
+    const int row = ListView1->SelectedRow();
+    if (row < 1)
+        return;
+    // The editor stays in its add mode; the user still has to type the password.
+    auto* editor = new formAccount(this);
+    editor->Text1->setText(ListView1->Text(row, 0));
+    editor->Text8->setText(QStringLiteral("INBOX"));
+    editor->Text2->setText(ListView1->Text(row, 2));
+    editor->Text3->setText(ListView1->Text(row, 3));
+    editor->Text4->setText(ListView1->Text(row, 1));
+    editor->Text5->clear();
+    QPointer<formOEImport> self(this);
+    editor->exec();
+    if (!self)
+        return;
+    FillAccountList();
+    FillOEList();
+}
+
+void formOEImport::Command4_Click() {
+    const int k = ListView2->SelectedRow();
+    if (k < 1)
+        return;
+    QPointer<formOEImport> self(this);
+    formAccount::EditAccount(this, k);
+    if (!self)
+        return;
+    FillAccountList();
+    FillOEList();
+}
+
+void formOEImport::Command5_Click() {
+    const int k = ListView2->SelectedRow();
+    if (k < 1)
+        return;
+    QPointer<formOEImport> self(this);
+    const bool yes = MsgBox::Question(this, DeleteQuestion(ListView2->Text(k, 1)));
+    if (!self || !yes)
+        return;
+    // In memory only; the store follows with "Änderungen speichern".
+    RemoveAccount(k);
+    FillAccountList();
+    FillOEList();
+}
+
+void formOEImport::Command1_Click() {
+    SaveAccounts();
+    close();
+}
+
+void formOEImport::done(int result) {
+    Unload();
+    QDialog::done(result);
+}
+
+void formOEImport::Unload() {
+    // Every way of closing ends here, after saving too: Accounts goes back to what the store holds.
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    try {
+        LoadAccounts();
+    } catch (const RuntimeError& error) {
+        ReportError(QStringLiteral("formOEImport_Unload()"), error);
+    }
+    formEinstellungen* settings = formEinstellungen::Instance();
+    if (settings && settings->isVisible())
+        settings->Command12->click();
+}
