@@ -15,6 +15,8 @@
 #include "core/version.h"
 #include "dialogs/formaccount.h"
 #include "dialogs/formeinstellungen.h"
+#include "dialogs/formwillkommen.h"
+#include "oeimport/formoeimport.h"
 #include "splash/formsplash.h"
 #include "tray/formbenachrichtigung.h"
 #include "tray/tray.h"
@@ -113,7 +115,7 @@ void formMain::BuildControls() {
     // "Minimieren" is the window's cancel button.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, Command1, &QPushButton::click);
-    connect(Command2, &QPushButton::clicked, this, [] { Forms::Call(Forms::ShowSettings); });
+    connect(Command2, &QPushButton::clicked, this, [] { formEinstellungen::ShowInstance(); });
     connect(Command3, &QPushButton::clicked, this, &formMain::Command3_Click);
     connect(Command7, &QPushButton::clicked, this, [] { OpenHelpStartPage(); });
     connect(Command6, &QPushButton::clicked, this, &formMain::Command6_Click);
@@ -141,8 +143,8 @@ void formMain::BuildMenu() {
     connect(mnuAbfrage, &QAction::triggered, this, [this] { cycle_->CheckNow(); });
     connect(mnuEMailProgramm, &QAction::triggered, this, [] { StartEMailProgram(); });
     connect(mnuAnzeigen, &QAction::triggered, this, &formMain::ShowMainWindow);
-    connect(mnuEinstellungen, &QAction::triggered, this, [] { Forms::Call(Forms::ShowSettings); });
-    connect(mnuImport, &QAction::triggered, this, [] { Forms::Call(Forms::ShowImport, nullptr); });
+    connect(mnuEinstellungen, &QAction::triggered, this, [] { formEinstellungen::ShowInstance(); });
+    connect(mnuImport, &QAction::triggered, this, [] { formOEImport::Show(nullptr); });
     connect(mnuInfo, &QAction::triggered, this, [] { formSplash::ShowAbout(); });
     connect(mnuBeenden, &QAction::triggered, this, &QWidget::close);
 }
@@ -153,7 +155,7 @@ void formMain::Form_Load() {
         LoadSettings();
         LoadAccounts();
         if (AccountCount() == 0)
-            Forms::Call(Forms::ShowWelcome);
+            formWillkommen::ShowInstance();
         tray_->AddTrayIcon();
         PlaceBottomRight();
         SetUpLists();
@@ -217,7 +219,7 @@ void formMain::Form_Unload() {
         settings->close();
     if (formAccount* editor = formAccount::Instance())
         editor->reject();
-    Forms::Call(Forms::CloseImport);
+    formOEImport::CloseIfOpen();
     formSplash::CloseIfOpen();
     tray_->RemoveTrayIcon();
     tray_->RemoveTrayWindowProc();

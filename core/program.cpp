@@ -2,7 +2,8 @@
 
 #include "core/formmain.h"
 #include "core/forms.h"
-#include "dialogs/formeinstellungen.h"
+#include "dialogs/formwillkommen.h"
+#include "oeimport/formoeimport.h"
 #include "tray/trayplatform.h"
 
 #include <QApplication>
@@ -15,14 +16,14 @@ void WireForms() {
         if (formMain* main = formMain::Instance())
             main->Command6->click();
     };
-    Forms::ShowSettings = [] { formEinstellungen::ShowInstance(); };
+    Forms::ShowImport = formOEImport::Show;
 }
 
 formMain* LoadMainWindow(CheckCycle::Intervals intervals, std::unique_ptr<TrayPlatform> trayPlatform) {
     auto* main = new formMain(intervals, std::move(trayPlatform));
     QObject::connect(main, &formMain::Unloaded, main, [main] {
         main->deleteLater();
-        if (Forms::WelcomeOpen && Forms::WelcomeOpen()) {
+        if (formWillkommen::Instance()) {
             // The welcome dialog is not closed by the shutdown; the program ends with it.
             QApplication::setQuitOnLastWindowClosed(true);
         } else {
