@@ -1,5 +1,6 @@
 #include "core/formmain.h"
 
+#include "core/formlayout.h"
 #include "check/alertdispatch.h"
 #include "check/protocollist.h"
 #include "check/winsock.h"
@@ -11,7 +12,6 @@
 #include "core/msgbox.h"
 #include "core/runtimeerror.h"
 #include "core/shell.h"
-#include "core/twips.h"
 #include "core/version.h"
 #include "dialogs/formaccount.h"
 #include "dialogs/formeinstellungen.h"
@@ -34,14 +34,7 @@
 
 namespace {
 formMain* instance = nullptr;
-const QString kCrLf = QStringLiteral("\r\n");
 
-QPushButton* Button(QWidget* parent, const QString& caption, int left, int top, int width, int height) {
-    auto* button = new QPushButton(caption, parent);
-    button->setGeometry(Px(left), Px(top), Px(width), Px(height));
-    button->setAutoDefault(false);
-    return button;
-}
 }  // namespace
 
 formMain::formMain(CheckCycle::Intervals intervals, std::unique_ptr<TrayPlatform> trayPlatform) {
@@ -65,6 +58,7 @@ formMain::formMain(CheckCycle::Intervals intervals, std::unique_ptr<TrayPlatform
     actions.PopUpMenu = [this](const QPoint& position) { PopUpMenu(position); };
     tray_ = new Tray(std::move(actions), std::move(trayPlatform), this);
     instance = this;
+    FormLayout::FitCaptions(this);
 }
 
 formMain::~formMain() {
@@ -74,10 +68,10 @@ formMain::~formMain() {
 
 formMain* formMain::Instance() { return instance; }
 
-QString formMain::QuitQuestion() { return kCrLf + QStringLiteral("Wollen Sie Postfalke wirklich beenden?") + kCrLf; }
+QString formMain::QuitQuestion() { return FormLayout::CrLf + QStringLiteral("Wollen Sie Postfalke wirklich beenden?") + FormLayout::CrLf; }
 
 QString formMain::TestBalloonText() {
-    return kCrLf + QStringLiteral("Dies ist eine Test-Benachrichtigung") + kCrLf + kCrLf +
+    return FormLayout::CrLf + QStringLiteral("Dies ist eine Test-Benachrichtigung") + FormLayout::CrLf + FormLayout::CrLf +
            QStringLiteral("Klicken Sie hier um das E-Mail Programm zu starten.");
 }
 
@@ -104,11 +98,11 @@ void formMain::BuildControls() {
     ListView1 = new ListView(this);
     ListView1->setGeometry(Px(6240), Px(960), Px(4455), Px(3375));
 
-    Command1 = Button(this, QStringLiteral("Minimieren"), 120, 4440, 1935, 375);
-    Command2 = Button(this, QStringLiteral("Einstellungen"), 6240, 4440, 1815, 375);
-    Command3 = Button(this, QStringLiteral("Beenden"), 8160, 4440, 1935, 375);
-    Command7 = Button(this, QStringLiteral("?"), 10200, 4440, 495, 375);
-    Command6 = Button(this, QStringLiteral("Command6"), 0, 0, 1, 1);
+    Command1 = FormLayout::MakeButton(this, "Command1", QStringLiteral("Minimieren"), 120, 4440, 1935, 375);
+    Command2 = FormLayout::MakeButton(this, "Command2", QStringLiteral("Einstellungen"), 6240, 4440, 1815, 375);
+    Command3 = FormLayout::MakeButton(this, "Command3", QStringLiteral("Beenden"), 8160, 4440, 1935, 375);
+    Command7 = FormLayout::MakeButton(this, "Command7", QStringLiteral("?"), 10200, 4440, 495, 375);
+    Command6 = FormLayout::MakeButton(this, "Command6", QStringLiteral("Command6"), 0, 0, 1, 1);
     Command6->setVisible(false);
 
     connect(Command1, &QPushButton::clicked, this, &QWidget::hide);

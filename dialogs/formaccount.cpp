@@ -1,10 +1,10 @@
 #include "dialogs/formaccount.h"
 
+#include "core/formlayout.h"
 #include "core/account.h"
 #include "core/msgbox.h"
 #include "core/numeric.h"
 #include "core/shell.h"
-#include "core/twips.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+using namespace FormLayout;
+
 namespace {
 QPointer<formAccount>& openEditor() {
     static QPointer<formAccount> editor;
@@ -24,30 +26,6 @@ QPointer<formAccount>& openEditor() {
 
 const QString kAddMode = QStringLiteral("Label10");
 
-void Place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(Px(left), Px(top), Px(width), Px(height));
-}
-
-template <typename W>
-W* Make(QWidget* parent, const char* name, const QString& text = QString()) {
-    auto* w = new W(text, parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
-QLineEdit* MakeField(QWidget* parent, const char* name) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    return edit;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption) {
-    auto* button = Make<QPushButton>(parent, name, caption);
-    // No button of the editor reacts to the Enter key.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
 }  // namespace
 
 const QString formAccount::PortNotNumeric = QStringLiteral("Bitte geben Sie eine Zahl bei \"\"Port\"\" ein.");
@@ -74,51 +52,33 @@ formAccount::formAccount(QWidget* parent) : QDialog(parent) {
     Shape1->setAutoFillBackground(true);
     Shape1->setBackgroundRole(QPalette::Base);
     Place(Shape1, 0, 0, 6975, 495);
-    Label1 = Make<QLabel>(this, "Label1", QStringLiteral("IMAP Account hinzufügen/bearbeiten"));
+    Label1 = Make<QLabel>(this, "Label1", QStringLiteral("IMAP Account hinzufügen/bearbeiten"), 240, 120, 6495, 255);
     QFont heading = Label1->font();
     heading.setBold(true);
     Label1->setFont(heading);
-    Place(Label1, 240, 120, 6495, 255);
 
-    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Account hinzufügen"));
-    Place(Frame2, 120, 600, 6735, 2535);
-    Label2 = Make<QLabel>(Frame2, "Label2", QStringLiteral("E-Mail Adresse"));
-    Place(Label2, 240, 360, 3015, 240);
-    Label9 = Make<QLabel>(Frame2, "Label9", QStringLiteral("Mailbox"));
-    Place(Label9, 3480, 360, 3015, 240);
-    Label3 = Make<QLabel>(Frame2, "Label3", QStringLiteral("Servername oder IP-Adresse"));
-    Place(Label3, 240, 1080, 5055, 240);
-    Label4 = Make<QLabel>(Frame2, "Label4", QStringLiteral("Port"));
-    Place(Label4, 5520, 1080, 975, 240);
-    Label5 = Make<QLabel>(Frame2, "Label5", QStringLiteral("Benutzername"));
-    Place(Label5, 240, 1800, 3015, 240);
-    Label6 = Make<QLabel>(Frame2, "Label6", QStringLiteral("Passwort"));
-    Place(Label6, 3480, 1800, 3015, 240);
-    Label10 = Make<QLabel>(Frame2, "Label10", kAddMode);
-    Place(Label10, 240, 2280, 975, 195);
+    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Account hinzufügen"), 120, 600, 6735, 2535);
+    Label2 = Make<QLabel>(Frame2, "Label2", QStringLiteral("E-Mail Adresse"), 240, 360, 3015, 240);
+    Label9 = Make<QLabel>(Frame2, "Label9", QStringLiteral("Mailbox"), 3480, 360, 3015, 240);
+    Label3 = Make<QLabel>(Frame2, "Label3", QStringLiteral("Servername oder IP-Adresse"), 240, 1080, 5055, 240);
+    Label4 = Make<QLabel>(Frame2, "Label4", QStringLiteral("Port"), 5520, 1080, 975, 240);
+    Label5 = Make<QLabel>(Frame2, "Label5", QStringLiteral("Benutzername"), 240, 1800, 3015, 240);
+    Label6 = Make<QLabel>(Frame2, "Label6", QStringLiteral("Passwort"), 3480, 1800, 3015, 240);
+    Label10 = Make<QLabel>(Frame2, "Label10", kAddMode, 240, 2280, 975, 195);
     Label10->hide();
 
-    Text1 = MakeField(Frame2, "Text1");
-    Place(Text1, 240, 600, 3015, 285);
-    Text8 = MakeField(Frame2, "Text8");
-    Place(Text8, 3480, 600, 3015, 285);
-    Text2 = MakeField(Frame2, "Text2");
-    Place(Text2, 240, 1320, 5055, 285);
-    Text3 = MakeField(Frame2, "Text3");
-    Place(Text3, 5520, 1320, 975, 285);
-    Text4 = MakeField(Frame2, "Text4");
-    Place(Text4, 240, 2040, 3015, 285);
-    Text5 = MakeField(Frame2, "Text5");
-    Place(Text5, 3480, 2040, 3015, 285);
+    Text1 = Make<QLineEdit>(Frame2, "Text1", 240, 600, 3015, 285);
+    Text8 = Make<QLineEdit>(Frame2, "Text8", 3480, 600, 3015, 285);
+    Text2 = Make<QLineEdit>(Frame2, "Text2", 240, 1320, 5055, 285);
+    Text3 = Make<QLineEdit>(Frame2, "Text3", 5520, 1320, 975, 285);
+    Text4 = Make<QLineEdit>(Frame2, "Text4", 240, 2040, 3015, 285);
+    Text5 = Make<QLineEdit>(Frame2, "Text5", 3480, 2040, 3015, 285);
     Text5->setEchoMode(QLineEdit::Password);
     Text5->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
 
-    Command2 = MakeButton(this, "Command2", QStringLiteral("Account hinzufügen"));
-    Place(Command2, 120, 3240, 3015, 375);
-    Command6 = MakeButton(this, "Command6", QStringLiteral("Abbrechen"));
-    Place(Command6, 3240, 3240, 3015, 375);
-    Command7 = MakeButton(this, "Command7", QStringLiteral("?"));
-    Place(Command7, 6360, 3240, 495, 375);
+    Command2 = MakeButton(this, "Command2", QStringLiteral("Account hinzufügen"), 120, 3240, 3015, 375);
+    Command6 = MakeButton(this, "Command6", QStringLiteral("Abbrechen"), 3240, 3240, 3015, 375);
+    Command7 = MakeButton(this, "Command7", QStringLiteral("?"), 6360, 3240, 495, 375);
 
     const QList<QWidget*> tabOrder = {Text1, Text8, Text2, Text3, Text4, Text5, Command2, Command6, Command7};
     for (int i = 1; i < tabOrder.size(); ++i)
@@ -134,6 +94,7 @@ formAccount::formAccount(QWidget* parent) : QDialog(parent) {
     Text8->setText(QStringLiteral("INBOX"));
 
     openEditor() = this;
+    FitCaptions(this);
 }
 
 formAccount::~formAccount() = default;

@@ -1,5 +1,6 @@
 #include "dialogs/formeinstellungen.h"
 
+#include "core/formlayout.h"
 #include "core/account.h"
 #include "core/errorlog.h"
 #include "core/forms.h"
@@ -11,7 +12,6 @@
 #include "core/runtimeerror.h"
 #include "core/shell.h"
 #include "core/sound.h"
-#include "core/twips.h"
 #include "dialogs/commdlg.h"
 #include "dialogs/formaccount.h"
 
@@ -30,42 +30,16 @@
 #include <QScreen>
 #include <QTimer>
 
+using namespace FormLayout;
+
 namespace {
 QPointer<formEinstellungen>& theInstance() {
     static QPointer<formEinstellungen> dialog;
     return dialog;
 }
 
-const QString kCrLf = QStringLiteral("\r\n");
 // The common dialog's "file must exist", "path must exist", "hide read-only" and "overwrite prompt".
 constexpr qint32 kChooserFlags = 6150;
-
-void Place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(Px(left), Px(top), Px(width), Px(height));
-}
-
-template <typename W>
-W* Make(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height) {
-    auto* w = new W(text, parent);
-    w->setObjectName(QLatin1String(name));
-    Place(w, left, top, width, height);
-    return w;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left, int top,
-                        int width, int height) {
-    auto* button = Make<QPushButton>(parent, name, caption, left, top, width, height);
-    // Enter in a text field does not press a button of the dialog.
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLineEdit* MakeField(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    Place(edit, left, top, width, height);
-    return edit;
-}
 
 // The play symbol: a black triangle pointing right, 12 x 16 pixels.
 QPixmap PlaySymbol() {
@@ -82,17 +56,17 @@ QPixmap PlaySymbol() {
 }  // namespace
 
 const QString formEinstellungen::IntervalNotNumeric =
-    kCrLf + QStringLiteral("Bitte geben Sie eine ganze Zahl ein!") + kCrLf;
+    CrLf + QStringLiteral("Bitte geben Sie eine ganze Zahl ein!") + CrLf;
 const QString formEinstellungen::IntervalNotNumericOnSave =
-    kCrLf + QStringLiteral("Bitte geben Sie beim Kontroll-Intervall eine ganze Zahl ein!") + kCrLf +
-    QStringLiteral("Die Änderungen wurden nicht gespeichert.") + kCrLf;
+    CrLf + QStringLiteral("Bitte geben Sie beim Kontroll-Intervall eine ganze Zahl ein!") + CrLf +
+    QStringLiteral("Die Änderungen wurden nicht gespeichert.") + CrLf;
 const QString formEinstellungen::IntervalOutOfRange =
-    kCrLf + QStringLiteral("Das Kontroll-Intervall muss eine Zahl von -32768 bis 32767 sein!") + kCrLf +
-    QStringLiteral("Die Änderungen wurden nicht gespeichert.") + kCrLf;
-const QString formEinstellungen::SoundFileMissing = kCrLf + QStringLiteral("Sound-Datei existiert nicht!") + kCrLf;
+    CrLf + QStringLiteral("Das Kontroll-Intervall muss eine Zahl von -32768 bis 32767 sein!") + CrLf +
+    QStringLiteral("Die Änderungen wurden nicht gespeichert.") + CrLf;
+const QString formEinstellungen::SoundFileMissing = CrLf + QStringLiteral("Sound-Datei existiert nicht!") + CrLf;
 
 QString formEinstellungen::DeleteQuestion(const QString& email) {
-    return kCrLf + QStringLiteral("Soll der Account \"") + email + QStringLiteral("\" wirklich gelöscht werden?") + kCrLf;
+    return CrLf + QStringLiteral("Soll der Account \"") + email + QStringLiteral("\" wirklich gelöscht werden?") + CrLf;
 }
 
 formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
@@ -129,8 +103,8 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     Frame3 = Make<QGroupBox>(this, "Frame3", QStringLiteral("Allgemeine Einstellungen"), 120, 4440, 6855, 1215);
     Label7 = Make<QLabel>(Frame3, "Label7", QStringLiteral("Kontroll-Intervall (Minuten)"), 240, 400, 2775, 255);
     Label8 = Make<QLabel>(Frame3, "Label8", QStringLiteral("E-Mail Programm"), 240, 760, 2175, 255);
-    Text6 = MakeField(Frame3, "Text6", 2160, 360, 495, 285);
-    Text7 = MakeField(Frame3, "Text7", 2160, 720, 3855, 285);
+    Text6 = Make<QLineEdit>(Frame3, "Text6", 2160, 360, 495, 285);
+    Text7 = Make<QLineEdit>(Frame3, "Text7", 2160, 720, 3855, 285);
     Command7 = MakeButton(Frame3, "Command7", QStringLiteral("..."), 6120, 720, 495, 285);
 
     Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Benachrichtigungs Einstellungen"), 120, 5880, 6855,
@@ -144,7 +118,7 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     Option3 = Make<QRadioButton>(Frame2, "Option3", QStringLiteral("kein Ton"), 240, 1080, 1335, 255);
     Option1 = Make<QRadioButton>(Frame2, "Option1", QStringLiteral("System-Beep"), 240, 1390, 2775, 255);
     Option2 = Make<QRadioButton>(Frame2, "Option2", QStringLiteral("Wave-Datei (*.wav) :"), 240, 1710, 2895, 255);
-    Text9 = MakeField(Frame2, "Text9", 2040, 1680, 3615, 285);
+    Text9 = Make<QLineEdit>(Frame2, "Text9", 2040, 1680, 3615, 285);
     Command8 = MakeButton(Frame2, "Command8", QStringLiteral("..."), 5760, 1680, 495, 285);
     Command10 = MakeButton(Frame2, "Command10", QString(), 6360, 1680, 285, 285);
     Command10->setIcon(QIcon(PlaySymbol()));
@@ -185,6 +159,7 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
         move(frame.topLeft());
     }
     Load();
+    FitCaptions(this);
 }
 
 formEinstellungen::~formEinstellungen() = default;

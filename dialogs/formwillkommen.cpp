@@ -1,7 +1,7 @@
 #include "dialogs/formwillkommen.h"
 
+#include "core/formlayout.h"
 #include "core/shell.h"
-#include "core/twips.h"
 #include "dialogs/formeinstellungen.h"
 
 #include <QFrame>
@@ -13,54 +13,27 @@
 #include <QTimer>
 #include <functional>
 
+using namespace FormLayout;
+
 namespace {
 QPointer<formWillkommen>& theInstance() {
     static QPointer<formWillkommen> dialog;
     return dialog;
 }
 
-const QString kCrLf = QStringLiteral("\r\n");
 
-void Place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(Px(left), Px(top), Px(width), Px(height));
-}
-
-template <typename W>
-W* Make(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height) {
-    auto* w = new W(text, parent);
-    w->setObjectName(QLatin1String(name));
-    Place(w, left, top, width, height);
-    return w;
-}
-
-// Where the desktop's font is larger than the one the layout was drawn for, a text would be cut
-// off at its control's edge: the control's font is made smaller, in half points, until it fits.
-void ShrinkFontToFit(QWidget* w, const std::function<bool()>& fits) {
-    QFont font = w->font();
-    while (!fits() && font.pointSizeF() > 6.0) {
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-        w->setFont(font);
-    }
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left, int top,
-                        int width, int height) {
-    auto* button = Make<QPushButton>(parent, name, caption, left, top, width, height);
-    button->setAutoDefault(false);
-    return button;
-}
 }  // namespace
 
 QString formWillkommen::WelcomeText() {
-    return QStringLiteral("Sie haben noch keine zu überwachenden IMAP E-Mail Konten angelegt.") + kCrLf + kCrLf +
+    return QStringLiteral("Sie haben noch keine zu überwachenden IMAP E-Mail Konten angelegt.") + CrLf + CrLf +
            QStringLiteral("Wählen Sie unten, ob Sie diese manuell anlegen, oder aus Outlook Express importieren "
                           "wollen.") +
-           kCrLf +
-           QStringLiteral("Natürlich können Sie auch später weitere Accounts hinzufügen und/oder importieren.") + kCrLf +
-           kCrLf +
+           CrLf +
+           QStringLiteral("Natürlich können Sie auch später weitere Accounts hinzufügen und/oder importieren.") + CrLf +
+           CrLf +
            QStringLiteral("Danach sollten Sie die Allgemeinen Einstellungen sowie die Einstellungen für die "
                           "Benachrichtigung überprüfen und gegebenfalls anpassen.") +
-           kCrLf + kCrLf +
+           CrLf + CrLf +
            QStringLiteral("Standardmäßig zeigt Postfalke bei neu eingegangenen E-Mails ein Benachrichtigungs- Fenster "
                           "an und alarmiert akustisch mittels System-Beep. ") +
            QStringLiteral("Sie können aber auch eine individuelle Wave-Datei für die Alarmierung wählen und/oder einen "
@@ -109,9 +82,7 @@ formWillkommen::formWillkommen(QWidget* parent) : QDialog(parent) {
     // Load step.
     Label2->setText(WelcomeText());
 
-    ShrinkFontToFit(Label2, [this] { return Label2->heightForWidth(Label2->width()) <= Label2->height(); });
-    for (QPushButton* button : {Command1, Command2})
-        ShrinkFontToFit(button, [button] { return button->sizeHint().width() <= button->width(); });
+    FitCaptions(this);
 }
 
 formWillkommen::~formWillkommen() = default;

@@ -1,5 +1,6 @@
 #include "oeimport/formoeimport.h"
 
+#include "core/formlayout.h"
 #include "core/account.h"
 #include "core/errorlog.h"
 #include "core/funktionen.h"
@@ -7,7 +8,6 @@
 #include "core/msgbox.h"
 #include "core/runtimeerror.h"
 #include "core/shell.h"
-#include "core/twips.h"
 #include "dialogs/formaccount.h"
 #include "dialogs/formeinstellungen.h"
 #include "oeimport/oeaccountinfo.h"
@@ -22,32 +22,14 @@
 #include <QScreen>
 #include <QShowEvent>
 
+using namespace FormLayout;
+
 namespace {
 QPointer<formOEImport>& theInstance() {
     static QPointer<formOEImport> dialog;
     return dialog;
 }
 
-const QString kCrLf = QStringLiteral("\r\n");
-
-void Place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(Px(left), Px(top), Px(width), Px(height));
-}
-
-template <typename W>
-W* Make(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height) {
-    auto* w = new W(text, parent);
-    w->setObjectName(QLatin1String(name));
-    Place(w, left, top, width, height);
-    return w;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left, int top,
-                        int width, int height) {
-    auto* button = Make<QPushButton>(parent, name, caption, left, top, width, height);
-    button->setAutoDefault(false);
-    return button;
-}
 
 ListView* MakeList(QWidget* parent, const char* name) {
     auto* list = new ListView(parent);
@@ -69,7 +51,7 @@ bool IsMonitored(const QString& email) {
 QColor formOEImport::MonitoredColor() { return QColor(128, 128, 128); }
 
 QString formOEImport::DeleteQuestion(const QString& email) {
-    return kCrLf + QStringLiteral("Soll der Account \"") + email + QStringLiteral("\" wirklich gelöscht werden?") + kCrLf;
+    return CrLf + QStringLiteral("Soll der Account \"") + email + QStringLiteral("\" wirklich gelöscht werden?") + CrLf;
 }
 
 formOEImport::formOEImport(QWidget* owner) : QDialog(owner) {
@@ -120,6 +102,7 @@ formOEImport::formOEImport(QWidget* owner) : QDialog(owner) {
     connect(Command7, &QPushButton::clicked, this, &OpenHelpStartPage);
 
     Load();
+    FitCaptions(this);
 }
 
 formOEImport::~formOEImport() = default;

@@ -1,8 +1,8 @@
 #include "tray/formbenachrichtigung.h"
 
+#include "core/formlayout.h"
 #include "core/listview.h"
 #include "core/shell.h"
-#include "core/twips.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -12,13 +12,14 @@
 #include <QScreen>
 #include <QShortcut>
 
+using namespace FormLayout;
+
 namespace {
 QPointer<formBenachrichtigung>& instance() {
     static QPointer<formBenachrichtigung> window;
     return window;
 }
 
-void Place(QWidget* w, int left, int top, int width, int height) { w->setGeometry(Px(left), Px(top), Px(width), Px(height)); }
 }  // namespace
 
 formBenachrichtigung* formBenachrichtigung::Instance() {
@@ -62,6 +63,7 @@ formBenachrichtigung::formBenachrichtigung(QWidget* parent) : QWidget(parent, Qt
     // Command2 is the cancel button: Esc presses it.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, Command2, &QPushButton::click);
+    FitCaptions(this);
 }
 
 QPoint formBenachrichtigung::CentredPosition(const QSize& windowSize, const QRect& screen) {

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/twips.h"
+
+#include <QString>
+
+class QPushButton;
+class QWidget;
+
+// Building blocks of the program's windows, whose controls stand at fixed places given in twips.
+namespace FormLayout {
+
+// Line break inside message texts and labels.
+inline const QString CrLf = QStringLiteral("\r\n");
+
+// Puts a control at its place; all four values in twips.
+void Place(QWidget* w, int left, int top, int width, int height);
+
+// A named control with a caption at its place.
+template <typename W>
+W* Make(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height) {
+    auto* w = new W(text, parent);
+    w->setObjectName(QLatin1String(name));
+    Place(w, left, top, width, height);
+    return w;
+}
+
+// A named control without a caption at its place.
+template <typename W>
+W* Make(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* w = new W(parent);
+    w->setObjectName(QLatin1String(name));
+    Place(w, left, top, width, height);
+    return w;
+}
+
+// A button that is never the default button: Enter in a text field presses nothing.
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
+                        int height);
+
+// The layouts were drawn for a small font. Where the desktop's font is larger, a caption would be
+// cut off at its control's edge: the font of each such label, button, check box and option button
+// below root is made smaller, in half points, until the caption fits (down to 6 points).
+void FitCaptions(QWidget* root);
+
+}  // namespace FormLayout
