@@ -7,71 +7,59 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
-#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <memory>
 
-// Runs the step on the window that is modal on top when the event loop next runs; nullptr when no
-// window is modal then (the click opened none). Schedule it right before the click. A step still
-// due when its scope object dies is dropped, so it cannot reach into a later test.
+// Runs the step on the window that is modal on top when the event loop next runs (nullptr when
+// the click opened none). A step still due when its scope object dies is dropped.
 inline void OnNextModal(QObject* scope, std::function<void(QWidget*)> step) {
     QTimer::singleShot(0, scope, [step] { step(QApplication::activeModalWidget()); });
 }
 
 // Runs the step once a window of class W is the modal window on top, for windows that open later
-// than the next turn of the event loop (a button pressed from a timer, say). Gives up after a few
-// seconds without running the step; like OnNextModal it is dropped with its scope object.
+// than the next turn of the event loop. Gives up after a few seconds without running the step.
 template <typename W>
 void WhenModal(QObject* scope, std::function<void(W*)> step) {
     auto* poll = new QTimer(scope);
-    poll->setInterval(10);
     auto tries = std::make_shared<int>(500);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, step, tries] {
         W* modal = qobject_cast<W*>(QApplication::activeModalWidget());
         if (!modal && --*tries > 0)
             return;
-        poll->deleteLater();
         poll->stop();
+        poll->deleteLater();
         if (modal)
             step(modal);
     });
-    poll->start();
+    poll->start(10);
 }
 
-// What a message box showed.
+// What a message box showed; buttons are their texts without "&".
 struct BoxSeen {
     bool shown = false;
-    QString title;
-    QString text;
+    QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QStringList buttons;  // their texts without "&"
+    QStringList buttons;
 };
 
 inline BoxSeen Inspect(QWidget* w) {
     BoxSeen seen;
-    auto* box = qobject_cast<QMessageBox*>(w);
-    if (!box)
-        return seen;
-    seen.shown = true;
-    seen.title = box->windowTitle();
-    seen.text = box->text();
-    seen.icon = box->icon();
-    for (QAbstractButton* b : box->buttons())
-        seen.buttons << b->text().remove(QLatin1Char('&'));
+    if (auto* box = qobject_cast<QMessageBox*>(w)) {
+        seen = {true, box->windowTitle(), box->text(), box->icon(), {}};
+        for (QAbstractButton* b : box->buttons())
+            seen.buttons << b->text().remove(QLatin1Char('&'));
+    }
     return seen;
 }
 
-// Records the next message box and presses one of its buttons (the only one when none is named).
+// Records the next message box and presses one of its buttons (the first when none is named).
 inline void AnswerNextBox(QObject* scope, BoxSeen* seen, QMessageBox::StandardButton answer = QMessageBox::NoButton) {
     OnNextModal(scope, [seen, answer](QWidget* w) {
         *seen = Inspect(w);
-        auto* box = qobject_cast<QMessageBox*>(w);
-        if (!box)
-            return;
-        QAbstractButton* button = answer == QMessageBox::NoButton ? box->buttons().value(0) : box->button(answer);
-        if (button)
-            button->click();
+        if (auto* box = qobject_cast<QMessageBox*>(w))
+            if (QAbstractButton* b = answer == QMessageBox::NoButton ? box->buttons().value(0) : box->button(answer))
+                b->click();
     });
 }
 
@@ -80,7 +68,6 @@ inline void AnswerNextBox(QObject* scope, BoxSeen* seen, QMessageBox::StandardBu
 class ModalWatchdog {
 public:
     ModalWatchdog() {
-        timer_.setInterval(5000);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             timer_.setInterval(50);
             if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
@@ -88,7 +75,7 @@ public:
                 dialog->done(QDialog::Rejected);
             }
         });
-        timer_.start();
+        timer_.start(5000);
     }
     bool fired() const { return fired_; }
 

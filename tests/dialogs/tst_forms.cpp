@@ -1,0 +1,488 @@
+// The account editor, the settings dialog around it, the welcome dialog that leads to it, and a
+// check that runs while the settings dialog is open.
+
+#include "check/checkcycle.h"
+#include "core/forms.h"
+#include "core/funktionen.h"
+#include "core/listview.h"
+#include "core/sound.h"
+#include "core/translation.h"
+#include "dialogs/formaccount.h"
+#include "dialogs/formeinstellungen.h"
+#include "dialogs/formwillkommen.h"
+#include "modaldriver.h"
+#include "oeimport/formoeimport.h"
+#include "oeimport/registry.h"
+#include "scriptedimapserver.h"
+#include "testenvironment.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QtTest>
+#include <memory>
+
+namespace {
+Account MakeAccount(int n) {
+    const QString s = QString::number(n);
+    return {"user" + s + "@example.org", "imap" + s, qint16(140 + n), "user" + s, "geheim" + s, "INBOX." + s, qint16(n)};
+}
+// Accounts 1..n in memory and in the store.
+void StoreAccounts(int n) {
+    Accounts = QVector<Account>(1);
+    for (int i = 1; i <= n; ++i)
+        Accounts.append(MakeAccount(i));
+    SaveAccounts();
+}
+QStringList EMails() {
+    QStringList mails;
+    for (int i = 1; i <= AccountCount(); ++i)
+        mails << Accounts.at(i).EMail;
+    return mails;
+}
+
+// The editor's six fields in the order email, mailbox, server, port, user name, password.
+QList<QLineEdit*> Edits(formAccount* e) { return {e->Text1, e->Text8, e->Text2, e->Text3, e->Text4, e->Text5}; }
+QStringList Read(const Account& a) {
+    return {a.EMail, a.Mailbox, a.Server, QString::number(a.Port), a.Username, a.Password};
+}
+const QStringList kComplete = {"neu@example.org", "INBOX", "imap.example.org", "143", "neu", "pw"};
+void Add() { formAccount::AddAccount(nullptr); }
+
+// What one opening of the editor showed and did.
+struct Session {
+    QStringList shown;  // the fields as it opened
+    BoxSeen box;
+    bool stillOpen = false;  // after the button
+};
+// Opens the editor through `open`, types `input` into the fields and presses save (or
+// "Abbrechen"); a message box is answered, and an editor left open is then cancelled.
+Session Drive(const std::function<void()>& open, const QStringList& input, bool cancel = false) {
+    Session s;
+    QObject scope;
+    OnNextModal(&scope, [&](QWidget* w) {
+        QPointer<formAccount> e = qobject_cast<formAccount*>(w);
+        if (!e)
+            return;
+        for (int i = 0; i < 6; ++i) {
+            s.shown << Edits(e)[i]->text();
+            Edits(e)[i]->setText(input[i]);
+        }
+        AnswerNextBox(&scope, &s.box);
+        (cancel ? e->Command6 : e->Command2)->click();
+        s.stillOpen = e && e->isVisible();
+        if (s.stillOpen)
+            e->Command6->click();
+    });
+    open();
+    return s;
+}
+
+// The settings dialog's list as "ID address" rows.
+QStringList Rows(const formEinstellungen* d) {
+    QStringList rows;
+    for (int r = 1; r <= d->ListView1->RowCount(); ++r)
+        rows << d->ListView1->Text(r, 0) + ' ' + d->ListView1->Text(r, 1);
+    return rows;
+}
+QVariantList Values(const SettingsRecord& s) {
+    return {s.KontrollIntervall, s.EMailProgramm, s.BenachrichtigungFokus, s.Sound, s.SoundDatei,
+            s.Benachrichtigungsfenster, s.BalloonTip};
+}
+// Deletes the account in the given row, answering the question with "Ja" or "Nein".
+BoxSeen Delete(formEinstellungen* d, int row, bool yes = true) {
+    QObject scope;
+    BoxSeen box;
+    d->ListView1->topLevelItem(row - 1)->setSelected(true);
+    AnswerNextBox(&scope, &box, yes ? QMessageBox::Yes : QMessageBox::No);
+    d->Command1->click();
+    return box;
+}
+}  // namespace
+
+class TestForms : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestEnvironment> env_;
+    std::unique_ptr<ModalWatchdog> watchdog_;
+    std::unique_ptr<Registry::WineFileSource> registry_;  // no Outlook Express data
+    QByteArray stored() const { return env_->read(QStringLiteral("config/Postfalke/Postfalke.conf")); }
+
+private slots:
+    void initTestCase() { QVERIFY(InstallGermanTranslation()); }
+    void init() {
+        env_ = std::make_unique<TestEnvironment>();
+        watchdog_ = std::make_unique<ModalWatchdog>();
+        registry_ = std::make_unique<Registry::WineFileSource>(env_->path(QStringLiteral("user.reg")));
+        Registry::SetDefaultForTesting(registry_.get());
+        QFile wave(env_->path(QStringLiteral("klang.wav")));
+        QVERIFY(wave.open(QIODevice::WriteOnly));
+    }
+    void cleanup() {
+        formWillkommen::CloseIfOpen();
+        formOEImport::CloseIfOpen();
+        if (formEinstellungen* d = formEinstellungen::Instance())
+            d->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY2(!watchdog_->fired(), "a modal window was left open");
+        QCOMPARE(formAccount::Instance(), nullptr);
+        Forms::PressMainCommand6 = {};
+        Forms::ShowImport = {};
+        Registry::SetDefaultForTesting(nullptr);
+        watchdog_.reset();
+        env_.reset();
+    }
+
+    // The account editor, adding to an empty list: the checks run in their order and stop at the
+    // first that fails, the editor stays open and writes nothing. Blanks count as input; the port
+    // is stored rounded.
+    void editorChecksTheInput_data() {
+        QTest::addColumn<QStringList>("input");
+        QTest::addColumn<QString>("message");  // empty: saved
+        QTest::addColumn<int>("port");         // as stored
+        const QString port = "Bitte geben Sie eine Zahl bei \"\"Port\"\" ein.";
+        auto row = [](const char* name, const QStringList& input, const QString& message, int stored = 0) {
+            QTest::newRow(name) << input << message << stored;
+        };
+        row("all empty: the port first", {"", "", "", "", "", ""}, port);
+        row("port abc", {"a@b", "INBOX", "s", "abc", "u", "p"}, port);
+        row("port empty", {"a@b", "INBOX", "s", "", "u", "p"}, port);
+        row("port beyond 16 bits", {"", "", "", "40000", "", ""},
+            "Bitte geben Sie bei \"Port\" eine Zahl von -32768 bis 32767 ein.");
+        row("valid port, rest empty: only the server", {"", "", "", "143", "", ""}, "Bitte geben Sie einen Server an.");
+        row("then the address", {"", "", "s", "143", "", ""}, "Bitte geben Sie eine E-Mail Adresse an.");
+        row("then the user name", {"a@b", "", "s", "143", "", ""}, "Bitte geben Sie einen Benutzername an.");
+        row("then the password", {"a@b", "", "s", "143", "u", ""}, "Bitte geben Sie ein Passwort an.");
+        row("then the mailbox", {"a@b", "", "s", "143", "u", "p"}, "Bitte geben Sie eine Mailbox an.");
+        row("blanks, port 1,5 stored as 2", {" ", " ", " ", "1,5", " ", " "}, "", 2);
+        row("port 0", {"a@b", "INBOX", "s", "0", "u", "p"}, "", 0);
+        row("port -3", {"a@b", "INBOX", "s", "-3", "u", "p"}, "", -3);
+    }
+    void editorChecksTheInput() {
+        QFETCH(QStringList, input);
+        QFETCH(QString, message);
+        QFETCH(int, port);
+        const Session s = Drive(Add, input);
+        QCOMPARE(s.box.text, message);
+        QCOMPARE(s.stillOpen, !message.isEmpty());
+        QCOMPARE(AccountCount(), message.isEmpty() ? 1 : 0);
+        if (message.isEmpty()) {
+            input[3] = QString::number(port);
+            QCOMPARE(Read(Accounts.at(1)), input);
+        }
+    }
+
+    void editorAddAppendsAndLeavesTheOthers() {
+        StoreAccounts(3);
+        const Session s = Drive(Add, kComplete);
+        QCOMPARE(s.shown, (QStringList{"", "INBOX", "", "143", "", ""}));
+        QCOMPARE(AccountCount(), 4);
+        QCOMPARE(Read(Accounts.at(4)), kComplete);
+        QCOMPARE(Accounts.at(4).NewMailCount, qint16(0));
+        for (int i = 1; i <= 3; ++i)
+            QCOMPARE(Read(Accounts.at(i)), Read(MakeAccount(i)));
+    }
+
+    void editorEditReplacesTheSixFieldsOfEntryK() {
+        StoreAccounts(3);
+        const QStringList changed = {"x@y.de", "Archiv", "mail.y.de", "993", "xy", "neu"};
+        const Session s = Drive([] { formAccount::EditAccount(nullptr, 2); }, changed);
+        QCOMPARE(s.shown, Read(MakeAccount(2)));
+        QCOMPARE(AccountCount(), 3);
+        QCOMPARE(Read(Accounts.at(2)), changed);
+        QCOMPARE(Accounts.at(2).NewMailCount, qint16(2));
+        QCOMPARE(Read(Accounts.at(1)), Read(MakeAccount(1)));
+        QCOMPARE(Read(Accounts.at(3)), Read(MakeAccount(3)));
+    }
+
+    void editorCopyOpensWithoutPasswordAndAppends() {
+        StoreAccounts(2);
+        QStringList copy = Read(MakeAccount(2));
+        copy[5] = QStringLiteral("anderes");
+        QStringList opened = copy;
+        opened[5].clear();
+        QCOMPARE(Drive([] { formAccount::CopyAccount(nullptr, 2); }, copy).shown, opened);
+        QCOMPARE(AccountCount(), 3);
+        QCOMPARE(Read(Accounts.at(3)), copy);
+        QCOMPARE(Accounts.at(3).NewMailCount, qint16(0));
+        QCOMPARE(Read(Accounts.at(2)), Read(MakeAccount(2)));
+    }
+
+    void editorAbbrechenChangesNothing() {
+        StoreAccounts(2);
+        Drive([] { formAccount::EditAccount(nullptr, 1); }, kComplete, true);
+        Drive(Add, kComplete, true);
+        QCOMPARE(AccountCount(), 2);
+        QCOMPARE(Read(Accounts.at(1)), Read(MakeAccount(1)));
+    }
+
+    // The settings dialog: deleting asks first and works in memory only, the accounts behind move
+    // up. Abbrechen and the close box bring the stored list back and leave the settings alone.
+    void settingsDeleteThenLeaveWithoutSaving() {
+        StoreAccounts(3);
+        const QVariantList settings = Values(Settings);
+        const QByteArray before = stored();
+        for (bool closeBox : {false, true}) {
+            formEinstellungen* d = formEinstellungen::ShowInstance();
+            BoxSeen box = Delete(d, 2, false);
+            QCOMPARE(box.text, QString::fromUtf8("\r\nSoll der Account \"user2@example.org\" wirklich gelöscht werden?\r\n"));
+            box.buttons.sort();
+            QCOMPARE(box.buttons, (QStringList{"Ja", "Nein"}));
+            QCOMPARE(AccountCount(), 3);
+            Delete(d, 2);
+            QCOMPARE(Rows(d), (QStringList{"1 user1@example.org", "2 user3@example.org"}));
+            QCOMPARE(EMails(), (QStringList{"user1@example.org", "user3@example.org"}));
+            d->Text6->setText(QStringLiteral("9"));
+            d->Option3->click();
+            closeBox ? void(d->close()) : d->Command4->click();
+            QCOMPARE(formEinstellungen::Instance(), nullptr);
+            QCOMPARE(EMails(), (QStringList{"user1@example.org", "user2@example.org", "user3@example.org"}));
+            QCOMPARE(Values(Settings), settings);
+            QCOMPARE(stored(), before);
+        }
+    }
+
+    // Saving writes the store and puts the settings in force at once; the keys of a deleted last
+    // account stay in the store.
+    void settingsSaveWritesTheStoreAndTakesEffect() {
+        StoreAccounts(3);
+        formEinstellungen* d = formEinstellungen::ShowInstance();
+        Delete(d, 3);
+        d->Text6->setText(QStringLiteral("1,5"));
+        d->Text7->setText(QStringLiteral("/usr/bin/mutt"));
+        d->Text9->setText(QStringLiteral("/home/klang.wav"));
+        d->Option2->click();
+        d->Check1->setChecked(true);
+        d->Check2->setChecked(false);
+        d->Check3->setChecked(true);
+        d->Command3->click();
+        QCOMPARE(formEinstellungen::Instance(), nullptr);
+        const QVariantList expected = {2, "/usr/bin/mutt", 1, 2, "/home/klang.wav", 0, 1};
+        QCOMPARE(Values(Settings), expected);
+        Settings = SettingsRecord{};
+        LoadSettings();
+        QCOMPARE(Values(Settings), expected);
+        QCOMPARE(EMails(), (QStringList{"user1@example.org", "user2@example.org"}));
+        QSettings store(env_->storeFile(), QSettings::IniFormat);
+        QCOMPARE(store.value("Einstellungen/Account03EMail").toString(), QStringLiteral("user3@example.org"));
+    }
+
+    // The options show the stored Sound (7 selects none); saving unchanged stores every setting
+    // as it was.
+    void settingsOpenAndSaveKeepTheSettings() {
+        for (int sound : {0, 1, 2, 7}) {
+            Settings = {15, QStringLiteral("/usr/bin/thunderbird"), 0, qint16(sound), QStringLiteral("/tmp/a.wav"), 1, 1};
+            const QVariantList before = Values(Settings);
+            formEinstellungen* d = formEinstellungen::ShowInstance();
+            const QList<bool> options = {d->Option3->isChecked(), d->Option1->isChecked(), d->Option2->isChecked()};
+            QCOMPARE(options, (QList<bool>{sound == 0, sound == 1, sound == 2}));
+            d->Command3->click();
+            Settings = SettingsRecord{};
+            LoadSettings();
+            QCOMPARE(Values(Settings), before);
+        }
+    }
+
+    // Leaving the interval field asks for a number only. Saving asks for a 16-bit number; the click
+    // on "Änderungen speichern" leaves the field too, but gives one message. A refused interval
+    // leaves the dialog open and the store as it was.
+    void settingsIntervalChecks_data() {
+        QTest::addColumn<QString>("interval");
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("message");
+        const QString notSaved = QString::fromUtf8("\r\nDie Änderungen wurden nicht gespeichert.\r\n");
+        QTest::newRow("leaving: abc") << "abc" << false << "\r\nBitte geben Sie eine ganze Zahl ein!\r\n";
+        QTest::newRow("leaving: 1,5") << "1,5" << false << "";
+        QTest::newRow("saving: abc") << "abc" << true
+                                     << "\r\nBitte geben Sie beim Kontroll-Intervall eine ganze Zahl ein!" + notSaved;
+        QTest::newRow("saving: 40000") << "40000" << true
+                                       << "\r\nDas Kontroll-Intervall muss eine Zahl von -32768 bis 32767 sein!" + notSaved;
+    }
+    void settingsIntervalChecks() {
+        QFETCH(QString, interval);
+        QFETCH(bool, save);
+        QFETCH(QString, message);
+        StoreAccounts(1);
+        const QByteArray before = stored();
+        formEinstellungen* d = formEinstellungen::ShowInstance();
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        d->Text6->setFocus();
+        d->Text6->setText(interval);
+        d->Option3->click();
+        QObject scope;
+        BoxSeen first, second;
+        if (save) {
+            AnswerNextBox(&scope, &first);
+            QTest::mouseClick(d->Command3, Qt::LeftButton);
+        } else {
+            QTest::keyClick(d->Text6, Qt::Key_Tab);  // the check runs once the focus has moved on
+            AnswerNextBox(&scope, &first);
+        }
+        AnswerNextBox(&scope, &second);
+        QTest::qWait(0);
+        QCOMPARE(first.text, message);
+        QVERIFY(!second.shown);
+        QCOMPARE(d->focusWidget(), message.isEmpty() ? d->Text7 : d->Text6);
+        QCOMPARE(formEinstellungen::Instance(), d);
+        QCOMPARE(int(Settings.Sound), 1);
+        QCOMPARE(stored(), before);
+    }
+
+    // Edit, copy and delete need a selected row; without one they do nothing.
+    void settingsNoSelectedRowDoesNothing() {
+        StoreAccounts(2);
+        formEinstellungen* d = formEinstellungen::ShowInstance();
+        for (QPushButton* button : {d->Command5, d->Command9, d->Command1}) {
+            QObject scope;
+            QWidget* opened = nullptr;
+            OnNextModal(&scope, [&opened](QWidget* w) {
+                if ((opened = w))
+                    static_cast<QDialog*>(w)->done(QDialog::Rejected);
+            });
+            button->click();
+            QTest::qWait(0);
+            QCOMPARE(opened, nullptr);
+            QCOMPARE(AccountCount(), 2);
+        }
+    }
+
+    void settingsOneInstanceComesToTheFront() {
+        formEinstellungen* d = formEinstellungen::ShowInstance();
+        d->Text6->setText(QStringLiteral("42"));
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QCOMPARE(formEinstellungen::ShowInstance(), d);
+        QTRY_VERIFY(d->isActiveWindow());
+        QCOMPARE(d->Text6->text(), QStringLiteral("42"));  // not loaded again
+    }
+
+    // The test balloon and the import go through the main window's hooks; the import dialog
+    // presses the hidden Command12, which refills the list.
+    void settingsHooksAndCommand12() {
+        StoreAccounts(1);
+        int pressed = 0;
+        QWidget* over = nullptr;
+        Forms::PressMainCommand6 = [&pressed] { ++pressed; };
+        Forms::ShowImport = [&over](QWidget* w) { over = w; };
+        formEinstellungen* d = formEinstellungen::ShowInstance();
+        d->Command11->click();
+        QCOMPARE(pressed, 1);
+        d->Command2->click();
+        QCOMPARE(over, d);
+        Accounts.append(MakeAccount(2));
+        d->Command12->click();
+        QCOMPARE(Rows(d), (QStringList{"1 user1@example.org", "2 user2@example.org"}));
+    }
+
+    // The play button plays the wave file and waits, or says that there is none. The file chooser
+    // puts the chosen file in the field; a cancel keeps the field.
+    void settingsWaveFile() {
+        const QString wave = env_->path(QStringLiteral("klang.wav"));
+        QStringList played;
+        Sound::SetRecorderForTesting([&played](const QString& request) { played << request; });
+        formEinstellungen* d = formEinstellungen::ShowInstance();
+        for (const QString& path : {QString(), env_->path(QStringLiteral("fehlt.wav")), wave}) {
+            d->Text9->setText(path);
+            QObject scope;
+            BoxSeen box;
+            AnswerNextBox(&scope, &box);
+            d->Command10->click();
+            QCOMPARE(box.text, path == wave ? QString() : QStringLiteral("\r\nSound-Datei existiert nicht!\r\n"));
+        }
+        QCOMPARE(played, QStringList{"sync:" + wave});
+
+        for (const QString& typed : {QString(), QStringLiteral("klang")}) {
+            d->Text9->setText(QStringLiteral("/alt.wav"));
+            QObject scope;
+            OnNextModal(&scope, [&typed](QWidget* w) {
+                if (auto* chooser = qobject_cast<QFileDialog*>(w)) {
+                    chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(typed);
+                    typed.isNull() ? chooser->reject() : static_cast<QDialog*>(chooser)->accept();
+                }
+            });
+            d->Command8->click();
+            QCOMPARE(d->Text9->text(), typed.isNull() ? "/alt.wav" : QDir::toNativeSeparators(wave));
+        }
+    }
+
+    // A check cycle shares Accounts with the settings dialog: an account edited there is checked
+    // as edited before anything is saved.
+    void checkWhileEditingUsesTheEditedAccount() {
+        ScriptedImapServer edited;
+        edited.setRecent(3);
+        // A host name Qt rejects itself (it holds a blank): no name server is asked.
+        Accounts.append({"max@example.org", "alter rechner.invalid", 143, "alt", "geheim", "INBOX"});
+        SaveAccounts();
+        CheckCycle cycle(nullptr, CheckCycle::Intervals{60000, 400});
+        int cycles = 0;
+        cycle.SetAlertDispatcher([&cycles] { ++cycles; });
+        cycle.StartMonitoring();
+        QTRY_COMPARE_WITH_TIMEOUT(cycles, 1, 5000);
+        QCOMPARE(Accounts.at(1).NewMailCount, qint16(-1));
+
+        formEinstellungen* settings = formEinstellungen::ShowInstance();
+        settings->ListView1->topLevelItem(0)->setSelected(true);
+        OnNextModal(this, [&edited](QWidget* w) {
+            if (auto* editor = qobject_cast<formAccount*>(w)) {
+                editor->Text2->setText(QStringLiteral("127.0.0.1"));
+                editor->Text3->setText(QString::number(edited.port()));
+                editor->Text4->setText(QStringLiteral("neu"));
+                editor->Command2->click();
+            }
+        });
+        settings->Command5->click();
+        cycle.CheckNow();
+        QTRY_COMPARE_WITH_TIMEOUT(cycles, 2, 5000);
+        QCOMPARE(edited.commands().value(0), QByteArray("A001 LOGIN neu geheim"));
+        QCOMPARE(Accounts.at(1).NewMailCount, qint16(3));
+        QVERIFY(settings->isVisible());
+        QVERIFY(stored().contains("alter rechner.invalid"));
+    }
+
+    void welcomeText() {
+        QCOMPARE(formWillkommen::ShowInstance()->Label2->text(),
+                 QString::fromUtf8(
+                     "Sie haben noch keine zu überwachenden IMAP E-Mail Konten angelegt.\r\n\r\n"
+                     "Wählen Sie unten, ob Sie diese manuell anlegen, oder aus Outlook Express importieren wollen.\r\n"
+                     "Natürlich können Sie auch später weitere Accounts hinzufügen und/oder importieren.\r\n\r\n"
+                     "Danach sollten Sie die Allgemeinen Einstellungen sowie die Einstellungen für die Benachrichtigung "
+                     "überprüfen und gegebenfalls anpassen.\r\n\r\n"
+                     "Standardmäßig zeigt Postfalke bei neu eingegangenen E-Mails ein Benachrichtigungs- Fenster an und "
+                     "alarmiert akustisch mittels System-Beep. Sie können aber auch eine individuelle Wave-Datei für "
+                     "die Alarmierung wählen und/oder einen Balloon-Tip im System-Tray anzeigen lassen."));
+    }
+
+    // Both welcome buttons close the welcome dialog and open the settings dialog; the import button
+    // then opens the import dialog modal in front of it.
+    void welcomeHandsOverToTheSettings_data() {
+        QTest::addColumn<bool>("import");
+        QTest::newRow("Accounts manuell anlegen") << false;
+        QTest::newRow("Accounts aus Outlook Express importieren") << true;
+    }
+    void welcomeHandsOverToTheSettings() {
+        QFETCH(bool, import);
+        Forms::ShowImport = formOEImport::Show;
+        QPointer<formWillkommen> welcome = formWillkommen::ShowInstance();
+        QWidget* importOver = nullptr;
+        QObject scope;
+        WhenModal<formOEImport>(&scope, [&importOver](formOEImport* dialog) {
+            importOver = dialog->parentWidget();
+            dialog->Command3->click();
+        });
+        (import ? welcome->Command2 : welcome->Command1)->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!welcome);
+        formEinstellungen* settings = formEinstellungen::Instance();
+        QVERIFY(settings && settings->isVisible());
+        if (import)
+            QTRY_COMPARE(importOver, settings);
+    }
+};
+
+QTEST_MAIN(TestForms)
+#include "tst_forms.moc"
