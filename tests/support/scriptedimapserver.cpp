@@ -7,7 +7,6 @@
 #include <QTimer>
 
 ScriptedImapServer::ScriptedImapServer(QObject* parent) : QObject(parent) {
-    greeting_ = {"* OK [CAPABILITY IMAP4rev1] Scripted server ready.\r\n"};
     replies_["A001"] = {"A001 OK Logged in\r\n"};
     setRecent(0);
     replies_["A004"] = {"* BYE Logging out\r\nA004 OK Logout completed.\r\n"};
@@ -35,7 +34,18 @@ void ScriptedImapServer::onConnection() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         ++connections_;
         buffers_.insert(socket, QByteArray());
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+            QByteArray buffer = buffers_.value(socket) + socket->readAll();
+            // An answer that closes may end the connection (and its buffer) at once.
+            for (qsizetype end = buffer.indexOf("\r\n"); end >= 0 && buffers_.contains(socket); end = buffer.indexOf("\r\n")) {
+                commands_ << buffer.left(end);
+                buffer.remove(0, end + 2);
+                const QByteArray tag = commands_.last().left(commands_.last().indexOf(' '));
+                send(socket, replies_.value(tag), !closeAfter_.isEmpty() && tag == closeAfter_);
+            }
+            if (buffers_.contains(socket))
+                buffers_[socket] = buffer;
+        });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             buffers_.remove(socket);
             socket->deleteLater();
@@ -44,35 +54,19 @@ void ScriptedImapServer::onConnection() {
     }
 }
 
-void ScriptedImapServer::onReadyRead(QTcpSocket* socket) {
-    QByteArray& buffer = buffers_[socket];
-    buffer += socket->readAll();
-    for (qsizetype end = buffer.indexOf("\r\n"); end >= 0; end = buffer.indexOf("\r\n")) {
-        const QByteArray line = buffer.left(end);
-        buffer.remove(0, end + 2);
-        commands_ << line;
-        const QByteArray tag = line.left(line.indexOf(' '));
-        send(socket, replies_.value(tag), !closeAfter_.isEmpty() && tag == closeAfter_);
-    }
-}
-
 void ScriptedImapServer::send(QTcpSocket* socket, Chunks chunks, bool closeAfter) {
+    if (!chunks.isEmpty()) {
+        socket->write(chunks.takeFirst());
+        socket->flush();
+    }
     if (chunks.isEmpty()) {
         if (closeAfter)
             socket->disconnectFromHost();
         return;
     }
-    socket->write(chunks.takeFirst());
-    socket->flush();
-    if (chunks.isEmpty() && closeAfter) {
-        socket->disconnectFromHost();
-        return;
-    }
-    if (!chunks.isEmpty()) {
-        QPointer<QTcpSocket> guarded(socket);
-        QTimer::singleShot(pauseMs_, this, [this, guarded, chunks, closeAfter] {
-            if (guarded && guarded->state() == QAbstractSocket::ConnectedState)
-                send(guarded, chunks, closeAfter);
-        });
-    }
+    QPointer<QTcpSocket> guarded(socket);
+    QTimer::singleShot(30, this, [this, guarded, chunks, closeAfter] {
+        if (guarded && guarded->state() == QAbstractSocket::ConnectedState)
+            send(guarded, chunks, closeAfter);
+    });
 }

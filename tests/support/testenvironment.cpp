@@ -47,3 +47,16 @@ void TestEnvironment::writeStore(const QByteArray& content) const {
     f.open(QIODevice::WriteOnly);
     f.write(content);
 }
+
+Account TestAccount(const QString& user, int port, const QString& password, const QString& mailbox, const QString& server) {
+    return Account{user + QStringLiteral("@example.org"), server, qint16(port), user, password, mailbox, 0};
+}
+
+QVector<Account> AccountsWithCounts(const QList<int>& counts) {
+    QVector<Account> list(1);
+    for (int count : counts) {
+        list.append(TestAccount(QString(QLatin1Char(char('a' + list.size() - 1))), 143, QString()));
+        list.last().NewMailCount = qint16(count);
+    }
+    return list;
+}

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/account.h"
+
+#include <QList>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -24,3 +27,9 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// An account user@example.org on the server at the port, mailbox INBOX unless given.
+Account TestAccount(const QString& user, int port, const QString& password, const QString& mailbox = QStringLiteral("INBOX"),
+                    const QString& server = QStringLiteral("127.0.0.1"));
+// An account list with the accounts a@example.org, b@..., ... with these counts; slot 0 stays empty.
+QVector<Account> AccountsWithCounts(const QList<int>& counts);
