@@ -1,5 +1,6 @@
 #include "dialogs/formeinstellungen.h"
 
+#include "dialogs/accountlist.h"
 #include "core/formlayout.h"
 #include "core/account.h"
 #include "core/errorlog.h"
@@ -65,9 +66,7 @@ const QString formEinstellungen::IntervalOutOfRange =
     QStringLiteral("Die Änderungen wurden nicht gespeichert.") + CrLf;
 const QString formEinstellungen::SoundFileMissing = CrLf + QStringLiteral("Sound-Datei existiert nicht!") + CrLf;
 
-QString formEinstellungen::DeleteQuestion(const QString& email) {
-    return CrLf + QStringLiteral("Soll der Account \"") + email + QStringLiteral("\" wirklich gelöscht werden?") + CrLf;
-}
+QString formEinstellungen::DeleteQuestion(const QString& email) { return AccountList::DeleteQuestion(email); }
 
 formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("formEinstellungen"));
@@ -204,16 +203,7 @@ void formEinstellungen::Load() {
     Check3->setChecked(Settings.BalloonTip == 1);
 }
 
-void formEinstellungen::FillAccountList() {
-    ListView1->Clear();
-    for (int i = 1; i <= AccountCount(); ++i) {
-        const Account& a = Accounts.at(i);
-        const int row = ListView1->AddRow(QString::number(i));
-        ListView1->SetSubItem(row, 1, a.EMail);
-        ListView1->SetSubItem(row, 2, a.Mailbox);
-        ListView1->SetSubItem(row, 3, a.Server);
-    }
-}
+void formEinstellungen::FillAccountList() { AccountList::Fill(*ListView1); }
 
 // The account buttons take the selected row's position as the account number; without a
 // selected row they do nothing.
@@ -250,11 +240,9 @@ void formEinstellungen::Command1_Click() {
     if (k < 1)
         return;
     QPointer<formEinstellungen> self(this);
-    const bool yes = MsgBox::Question(this, DeleteQuestion(ListView1->Text(k, 1)));
-    if (!self || !yes)
+    const bool deleted = AccountList::AskAndDelete(this, *ListView1, k);
+    if (!self || !deleted)
         return;
-    // In memory only; the store follows with "Änderungen speichern".
-    RemoveAccount(k);
     FillAccountList();
 }
 

@@ -1,11 +1,11 @@
 #include "oeimport/formoeimport.h"
 
+#include "dialogs/accountlist.h"
 #include "core/formlayout.h"
 #include "core/account.h"
 #include "core/errorlog.h"
 #include "core/funktionen.h"
 #include "core/listview.h"
-#include "core/msgbox.h"
 #include "core/runtimeerror.h"
 #include "core/shell.h"
 #include "dialogs/formaccount.h"
@@ -50,9 +50,7 @@ bool IsMonitored(const QString& email) {
 
 QColor formOEImport::MonitoredColor() { return QColor(128, 128, 128); }
 
-QString formOEImport::DeleteQuestion(const QString& email) {
-    return CrLf + QStringLiteral("Soll der Account \"") + email + QStringLiteral("\" wirklich gelöscht werden?") + CrLf;
-}
+QString formOEImport::DeleteQuestion(const QString& email) { return AccountList::DeleteQuestion(email); }
 
 formOEImport::formOEImport(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("formOEImport"));
@@ -194,16 +192,7 @@ void formOEImport::FillOEList() {
     }
 }
 
-void formOEImport::FillAccountList() {
-    ListView2->Clear();
-    for (int i = 1; i <= AccountCount(); ++i) {
-        const Account& a = Accounts.at(i);
-        const int row = ListView2->AddRow(QString::number(i));
-        ListView2->SetSubItem(row, 1, a.EMail);
-        ListView2->SetSubItem(row, 2, a.Mailbox);
-        ListView2->SetSubItem(row, 3, a.Server);
-    }
-}
+void formOEImport::FillAccountList() { AccountList::Fill(*ListView2); }
 
 // The buttons of both lists act on the selected row; without one they do nothing.
 
@@ -244,11 +233,9 @@ void formOEImport::Command5_Click() {
     if (k < 1)
         return;
     QPointer<formOEImport> self(this);
-    const bool yes = MsgBox::Question(this, DeleteQuestion(ListView2->Text(k, 1)));
-    if (!self || !yes)
+    const bool deleted = AccountList::AskAndDelete(this, *ListView2, k);
+    if (!self || !deleted)
         return;
-    // In memory only; the store follows with "Änderungen speichern".
-    RemoveAccount(k);
     FillAccountList();
     FillOEList();
 }

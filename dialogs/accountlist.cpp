@@ -1,0 +1,37 @@
+#include "dialogs/accountlist.h"
+
+#include "core/account.h"
+#include "core/formlayout.h"
+#include "core/listview.h"
+#include "core/msgbox.h"
+
+#include <QPointer>
+
+namespace AccountList {
+
+void Fill(ListView& list) {
+    list.Clear();
+    for (int i = 1; i <= AccountCount(); ++i) {
+        const Account& a = Accounts.at(i);
+        const int row = list.AddRow(QString::number(i));
+        list.SetSubItem(row, 1, a.EMail);
+        list.SetSubItem(row, 2, a.Mailbox);
+        list.SetSubItem(row, 3, a.Server);
+    }
+}
+
+QString DeleteQuestion(const QString& email) {
+    return FormLayout::CrLf + QStringLiteral("Soll der Account \"") + email + QStringLiteral("\" wirklich gelöscht werden?") +
+           FormLayout::CrLf;
+}
+
+bool AskAndDelete(QWidget* parent, const ListView& list, int k) {
+    // A dialog closed while the question was open has reloaded the stored list: nothing to delete.
+    const QPointer<QWidget> asking(parent);
+    if (!MsgBox::Question(parent, DeleteQuestion(list.Text(k, 1))) || !asking)
+        return false;
+    RemoveAccount(k);
+    return true;
+}
+
+}  // namespace AccountList
