@@ -1,6 +1,7 @@
 #include "core/formlayout.h"
 
 #include <QAbstractButton>
+#include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <functional>
@@ -17,6 +18,22 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
+}
+
+QFrame* MakeBanner(QWidget* parent, int width, int height) {
+    auto* banner = Make<QFrame>(parent, "Shape1", 0, 0, width, height);
+    banner->setFrameShape(QFrame::NoFrame);
+    banner->setAutoFillBackground(true);
+    banner->setBackgroundRole(QPalette::Base);
+    return banner;
+}
+
+QLabel* MakeHeading(QWidget* parent, const QString& text, int left, int top, int width, int height) {
+    auto* heading = Make<QLabel>(parent, "Label1", text, left, top, width, height);
+    QFont font = heading->font();
+    font.setBold(true);
+    heading->setFont(font);
+    return heading;
 }
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QFrame;
+class QLabel;
 class QPushButton;
 class QWidget;
 
@@ -37,6 +39,12 @@ W* Make(QWidget* parent, const char* name, int left, int top, int width, int hei
 // A button that is never the default button: Enter in a text field presses nothing.
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
                         int height);
+
+// The banner across the top of a dialog (Shape1), in the colour of a text field's background.
+QFrame* MakeBanner(QWidget* parent, int width, int height);
+
+// The bold heading on the banner (Label1).
+QLabel* MakeHeading(QWidget* parent, const QString& text, int left, int top, int width, int height);
 
 // The layouts were drawn for a small font. Where the desktop's font is larger, a caption would be
 // cut off at its control's edge: the font of each such label, button, check box and option button

@@ -46,16 +46,8 @@ formAccount::formAccount(QWidget* parent) : QDialog(parent) {
     setFixedSize(Px(6975), Px(3735));
     setModal(true);
 
-    Shape1 = new QFrame(this);
-    Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setFrameShape(QFrame::NoFrame);
-    Shape1->setAutoFillBackground(true);
-    Shape1->setBackgroundRole(QPalette::Base);
-    Place(Shape1, 0, 0, 6975, 495);
-    Label1 = Make<QLabel>(this, "Label1", QStringLiteral("IMAP Account hinzufügen/bearbeiten"), 240, 120, 6495, 255);
-    QFont heading = Label1->font();
-    heading.setBold(true);
-    Label1->setFont(heading);
+    Shape1 = MakeBanner(this, 6975, 495);
+    Label1 = MakeHeading(this, QStringLiteral("IMAP Account hinzufügen/bearbeiten"), 240, 120, 6495, 255);
 
     Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Account hinzufügen"), 120, 600, 6735, 2535);
     Label2 = Make<QLabel>(Frame2, "Label2", QStringLiteral("E-Mail Adresse"), 240, 360, 3015, 240);

@@ -76,16 +76,8 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setFixedSize(Px(7095), Px(8655));
 
-    Shape1 = new QFrame(this);
-    Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setFrameShape(QFrame::NoFrame);
-    Shape1->setAutoFillBackground(true);
-    Shape1->setBackgroundRole(QPalette::Base);
-    Place(Shape1, 0, 0, 7095, 495);
-    Label1 = Make<QLabel>(this, "Label1", QStringLiteral("Einstellungen"), 240, 120, 6615, 255);
-    QFont heading = Label1->font();
-    heading.setBold(true);
-    Label1->setFont(heading);
+    Shape1 = MakeBanner(this, 7095, 495);
+    Label1 = MakeHeading(this, QStringLiteral("Einstellungen"), 240, 120, 6615, 255);
 
     Frame1 = Make<QGroupBox>(this, "Frame1", QStringLiteral("IMAP Accounts"), 120, 600, 6855, 3615);
     ListView1 = new ListView(Frame1);

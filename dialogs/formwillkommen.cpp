@@ -48,16 +48,8 @@ formWillkommen::formWillkommen(QWidget* parent) : QDialog(parent) {
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setFixedSize(Px(7815), Px(4455));
 
-    Shape1 = new QFrame(this);
-    Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setFrameShape(QFrame::NoFrame);
-    Shape1->setAutoFillBackground(true);
-    Shape1->setBackgroundRole(QPalette::Base);
-    Place(Shape1, 0, 0, 7815, 495);
-    Label1 = Make<QLabel>(this, "Label1", QStringLiteral("Willkommen bei Postfalke"), 240, 120, 6255, 255);
-    QFont heading = Label1->font();
-    heading.setBold(true);
-    Label1->setFont(heading);
+    Shape1 = MakeBanner(this, 7815, 495);
+    Label1 = MakeHeading(this, QStringLiteral("Willkommen bei Postfalke"), 240, 120, 6255, 255);
 
     Frame1 = Make<QGroupBox>(this, "Frame1", QString(), 120, 600, 7575, 3255);
     Label2 = Make<QLabel>(Frame1, "Label2", QString(), 240, 360, 7095, 2655);

@@ -61,17 +61,8 @@ formOEImport::formOEImport(QWidget* owner) : QDialog(owner) {
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     resize(Px(12975), Px(6135));
 
-    Shape1 = new QFrame(this);
-    Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setFrameShape(QFrame::NoFrame);
-    Shape1->setAutoFillBackground(true);
-    Shape1->setBackgroundRole(QPalette::Base);
-    Place(Shape1, 0, 0, 12975, 495);
-    Label1 = Make<QLabel>(this, "Label1", QStringLiteral("IMAP Accounts aus Outlook Express importieren"), 240, 120,
-                          7455, 255);
-    QFont heading = Label1->font();
-    heading.setBold(true);
-    Label1->setFont(heading);
+    Shape1 = MakeBanner(this, 12975, 495);
+    Label1 = MakeHeading(this, QStringLiteral("IMAP Accounts aus Outlook Express importieren"), 240, 120, 7455, 255);
 
     Frame1 = Make<QGroupBox>(this, "Frame1", QStringLiteral("Outlook Express IMAP Accounts"), 120, 600, 6255, 4935);
     ListView1 = MakeList(Frame1, "ListView1");
