@@ -1,5 +1,5 @@
 #include "core/sound.h"
-#include "testenvironment.h"
+#include "uitestenvironment.h"
 
 #include <QDataStream>
 #include <QElapsedTimer>
@@ -11,7 +11,7 @@
 // must come back at once, whatever the sound system does.
 class TestSoundAsync : public QObject {
     Q_OBJECT
-    std::unique_ptr<TestEnvironment> env_;
+    std::unique_ptr<UiTestEnvironment> env_;
 
     // A mono 16-bit PCM wave of a square tone.
     QString WriteWave(const QString& name, int milliseconds) {
@@ -34,7 +34,7 @@ class TestSoundAsync : public QObject {
 
 private slots:
     void init() {
-        env_ = std::make_unique<TestEnvironment>();
+        env_ = std::make_unique<UiTestEnvironment>();
         Sound::SetRecorderForTesting({});  // the real sounds
     }
     void cleanup() { env_.reset(); }

@@ -14,7 +14,7 @@
 #include "oeimport/formoeimport.h"
 #include "oeimport/registry.h"
 #include "scriptedimapserver.h"
-#include "testenvironment.h"
+#include "uitestenvironment.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -106,7 +106,7 @@ BoxSeen Delete(formEinstellungen* d, int row, bool yes = true) {
 
 class TestForms : public QObject {
     Q_OBJECT
-    std::unique_ptr<TestEnvironment> env_;
+    std::unique_ptr<UiTestEnvironment> env_;
     std::unique_ptr<ModalWatchdog> watchdog_;
     std::unique_ptr<Registry::WineFileSource> registry_;  // no Outlook Express data
     QByteArray stored() const { return env_->read(QStringLiteral("config/Postfalke/Postfalke.conf")); }
@@ -114,7 +114,7 @@ class TestForms : public QObject {
 private slots:
     void initTestCase() { QVERIFY(InstallGermanTranslation()); }
     void init() {
-        env_ = std::make_unique<TestEnvironment>();
+        env_ = std::make_unique<UiTestEnvironment>();
         watchdog_ = std::make_unique<ModalWatchdog>();
         registry_ = std::make_unique<Registry::WineFileSource>(env_->path(QStringLiteral("user.reg")));
         Registry::SetDefaultForTesting(registry_.get());

@@ -8,7 +8,7 @@
 #include "modaldriver.h"
 #include "oeimport/formoeimport.h"
 #include "oeimport/registry.h"
-#include "testenvironment.h"
+#include "uitestenvironment.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -76,7 +76,7 @@ int OpenImportWindows() {
 
 class TestFormOEImport : public QObject {
     Q_OBJECT
-    std::unique_ptr<TestEnvironment> env_;
+    std::unique_ptr<UiTestEnvironment> env_;
     std::unique_ptr<ModalWatchdog> watchdog_;
     std::unique_ptr<Registry::WineFileSource> registry_;
 
@@ -131,7 +131,7 @@ private slots:
     void initTestCase() { QVERIFY(InstallGermanTranslation()); }
 
     void init() {
-        env_ = std::make_unique<TestEnvironment>();
+        env_ = std::make_unique<UiTestEnvironment>();
         watchdog_ = std::make_unique<ModalWatchdog>();
         registry_ = std::make_unique<Registry::WineFileSource>(QStringLiteral(OEIMPORT_TEST_DATA "/accounts.reg"));
         Registry::SetDefaultForTesting(registry_.get());

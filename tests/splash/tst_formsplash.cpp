@@ -1,7 +1,7 @@
 #include "core/twips.h"
 #include "core/version.h"
 #include "splash/formsplash.h"
-#include "testenvironment.h"
+#include "uitestenvironment.h"
 
 #include <QImage>
 #include <QLabel>
@@ -12,7 +12,7 @@
 
 class TestFormSplash : public QObject {
     Q_OBJECT
-    std::unique_ptr<TestEnvironment> env_;
+    std::unique_ptr<UiTestEnvironment> env_;
     int loads_ = 0;
 
     void WriteLogo(const QSize& size) {
@@ -26,7 +26,7 @@ private slots:
     void initTestCase() { formSplash::SetTimerIntervalForTesting(20); }  // the one-second timer, shortened
     void cleanupTestCase() { formSplash::SetTimerIntervalForTesting(0); }
     void init() {
-        env_ = std::make_unique<TestEnvironment>();
+        env_ = std::make_unique<UiTestEnvironment>();
         loads_ = 0;
     }
     void cleanup() {

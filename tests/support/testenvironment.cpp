@@ -4,8 +4,6 @@
 #include "core/errorlog.h"
 #include "core/funktionen.h"
 #include "core/paths.h"
-#include "core/shell.h"
-#include "core/sound.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,8 +18,6 @@ TestEnvironment::TestEnvironment() {
     Settings.EMailProgramm = DefaultEMailProgramm();
     Settings.SoundDatei = DefaultSoundDatei();
     SetErrorBoxHandler({});
-    SetShellOpenHandler([](const QString&) {});
-    Sound::SetRecorderForTesting([](const QString&) {});
 }
 
 TestEnvironment::~TestEnvironment() {
@@ -29,8 +25,6 @@ TestEnvironment::~TestEnvironment() {
     Paths::SetProgramFolderForTesting({});
     Paths::SetLogFolderForTesting({});
     SetErrorBoxHandler({});
-    SetShellOpenHandler({});
-    Sound::SetRecorderForTesting({});
 }
 
 QString TestEnvironment::storeFile() const { return dir_.filePath(QStringLiteral("config/Postfalke/Postfalke.conf")); }

@@ -1,10 +1,10 @@
 #include "core/account.h"
 #include "core/listview.h"
 #include "core/shell.h"
-#include "testenvironment.h"
+#include "uitestenvironment.h"
 #include "tray/formbenachrichtigung.h"
 #include "tray/qttrayplatform.h"
-#include "tray/recordingtrayplatform.h"
+#include "recordingtrayplatform.h"
 #include "tray/tray.h"
 
 #include <QGuiApplication>
@@ -20,14 +20,14 @@ Q_DECLARE_METATYPE(BalloonRoute)
 // (the e-mail program left to the shell), each writing into a log; and the notification window.
 class TestTray : public QObject {
     Q_OBJECT
-    std::unique_ptr<TestEnvironment> env_;
+    std::unique_ptr<UiTestEnvironment> env_;
     QStringList log_;
     RecordingTrayPlatform* platform_ = nullptr;
     std::unique_ptr<Tray> tray_;
 
 private slots:
     void init() {
-        env_ = std::make_unique<TestEnvironment>();
+        env_ = std::make_unique<UiTestEnvironment>();
         log_.clear();
         Settings.EMailProgramm = QStringLiteral("/usr/bin/thunderbird");
         SetShellOpenHandler([this](const QString& path) { log_ << "open " + path; });

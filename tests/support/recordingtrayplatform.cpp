@@ -1,4 +1,4 @@
-#include "tray/recordingtrayplatform.h"
+#include "recordingtrayplatform.h"
 
 void RecordingTrayPlatform::ShowIcon(const QIcon& newIcon, const QString& newTip) {
     ++showIconCalls;

@@ -1,4 +1,4 @@
-#include "check/protocollist.h"
+#include "app/protocollist.h"
 #include "core/listview.h"
 
 #include <QtTest>

@@ -1,22 +1,22 @@
 // The whole program, headless: the main window loaded the way the splash loads it, with a recording
 // tray, against a private Dovecot and ports where nothing listens.
-#include "../dialogs/modaldriver.h"
+#include "modaldriver.h"
 #include "check/checkcycle.h"
 #include "core/errorlog.h"
-#include "core/formmain.h"
+#include "app/formmain.h"
 #include "core/forms.h"
 #include "core/funktionen.h"
 #include "core/listview.h"
-#include "core/program.h"
+#include "app/program.h"
 #include "dialogs/formwillkommen.h"
 #include "core/shell.h"
 #include "core/sound.h"
 #include "dovecotserver.h"
 #include "localport.h"
 #include "splash/formsplash.h"
-#include "testenvironment.h"
+#include "uitestenvironment.h"
 #include "tray/formbenachrichtigung.h"
-#include "tray/recordingtrayplatform.h"
+#include "recordingtrayplatform.h"
 #include "tray/tray.h"
 
 #include <QAction>
@@ -53,7 +53,7 @@ QStringList Column(const ListView& list, int column) {
 
 class TestProgram : public QObject {
     Q_OBJECT
-    std::unique_ptr<TestEnvironment> env;
+    std::unique_ptr<UiTestEnvironment> env;
     RecordingTrayPlatform* tray = nullptr;
     QStringList sounds;
     QStringList shellOpens;
@@ -77,7 +77,7 @@ class TestProgram : public QObject {
 
 private slots:
     void init() {
-        env = std::make_unique<TestEnvironment>();
+        env = std::make_unique<UiTestEnvironment>();
         sounds.clear();
         shellOpens.clear();
         errorBoxes.clear();

@@ -1,6 +1,6 @@
-#include "core/program.h"
+#include "app/program.h"
 
-#include "core/formmain.h"
+#include "app/formmain.h"
 #include "core/forms.h"
 #include "dialogs/formwillkommen.h"
 #include "oeimport/formoeimport.h"

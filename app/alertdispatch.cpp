@@ -1,4 +1,4 @@
-#include "check/alertdispatch.h"
+#include "app/alertdispatch.h"
 
 #include "core/account.h"
 #include "core/listview.h"

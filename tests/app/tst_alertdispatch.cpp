@@ -1,11 +1,11 @@
-#include "check/alertdispatch.h"
-#include "check/protocollist.h"
+#include "app/alertdispatch.h"
+#include "app/protocollist.h"
 #include "core/account.h"
 #include "core/listview.h"
 #include "core/sound.h"
-#include "testenvironment.h"
+#include "uitestenvironment.h"
 #include "tray/formbenachrichtigung.h"
-#include "tray/recordingtrayplatform.h"
+#include "recordingtrayplatform.h"
 #include "tray/tray.h"
 
 #include <QFile>
@@ -26,7 +26,7 @@ QStringList Rows(const ListView& list) {
 
 class TestAlertDispatch : public QObject {
     Q_OBJECT
-    std::unique_ptr<TestEnvironment> env_;
+    std::unique_ptr<UiTestEnvironment> env_;
     std::unique_ptr<ListView> results_;
     std::unique_ptr<Tray> tray_;
     RecordingTrayPlatform* platform_ = nullptr;
@@ -44,7 +44,7 @@ class TestAlertDispatch : public QObject {
 
 private slots:
     void init() {
-        env_ = std::make_unique<TestEnvironment>();
+        env_ = std::make_unique<UiTestEnvironment>();
         steps_.clear();
         Sound::SetRecorderForTesting([this](const QString& request) { step(request); });
         results_ = std::make_unique<ListView>();

@@ -1,8 +1,8 @@
-#include "core/formmain.h"
+#include "app/formmain.h"
 
 #include "core/formlayout.h"
-#include "check/alertdispatch.h"
-#include "check/protocollist.h"
+#include "app/alertdispatch.h"
+#include "app/protocollist.h"
 #include "check/winsock.h"
 #include "core/account.h"
 #include "core/errorlog.h"

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "testenvironment.h"
+
+// The engine's private world plus the windows' seams: the shell's "open" and the sound player only
+// record, so no test starts a program or plays a sound.
+class UiTestEnvironment : public TestEnvironment {
+public:
+    UiTestEnvironment();
+    ~UiTestEnvironment();
+};
