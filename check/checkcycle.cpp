@@ -79,6 +79,7 @@ void CheckCycle::Timer2_Timer() {
         Protocol(QStringLiteral("TIMEOUT OCCURED, Account: ") + email);
         Protocol(QString());
         Accounts[CurrentAccount].NewMailCount = -1;
+        Accounts[CurrentAccount].CheckFailure = QStringLiteral("Zeitüberschreitung");
         AdvanceCycle();
     } catch (const RuntimeError& error) {
         ReportError(QStringLiteral("Timer2_Timer()"), error);
@@ -141,6 +142,7 @@ bool CheckCycle::ActOnLine(const QByteArray& line) {
     case Imap::LineKind::ExamineOk:
         if (recent_)
             Accounts[CurrentAccount].NewMailCount = *recent_;
+        Accounts[CurrentAccount].CheckFailure.clear();
         Send(Imap::LogoutCommand(), Imap::LogoutEntry());
         break;
     case Imap::LineKind::LogoutOk:

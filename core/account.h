@@ -12,6 +12,7 @@ struct Account {
     QString Password;  // plain in memory, scrambled only in the store
     QString Mailbox;
     qint16 NewMailCount = 0;  // runtime only: recent count of the last check, -1 = that check failed
+    QString CheckFailure;     // runtime only: why the last check failed, in German; empty when it did not
 };
 
 // The general settings; each field is stored under the key of the same name.

@@ -74,7 +74,7 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Postfalke Einstellungen"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setFixedSize(Px(7095), Px(8655));
+    setFixedSize(Px(7095), Px(9255));
 
     Shape1 = MakeBanner(this, 7095, 495);
     Label1 = MakeHeading(this, QStringLiteral("Einstellungen"), 240, 120, 6615, 255);
@@ -91,14 +91,21 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
                           3135, 375);
 
     // The labels lie under their fields where they are wider than the gap.
-    Frame3 = Make<QGroupBox>(this, "Frame3", QStringLiteral("Allgemeine Einstellungen"), 120, 4440, 6855, 1215);
+    Frame3 = Make<QGroupBox>(this, "Frame3", QStringLiteral("Allgemeine Einstellungen"), 120, 4440, 6855, 1815);
     Label7 = Make<QLabel>(Frame3, "Label7", QStringLiteral("Kontroll-Intervall (Minuten)"), 240, 400, 2775, 255);
     Label8 = Make<QLabel>(Frame3, "Label8", QStringLiteral("E-Mail Programm"), 240, 760, 2175, 255);
     Text6 = Make<QLineEdit>(Frame3, "Text6", 2160, 360, 495, 285);
     Text7 = Make<QLineEdit>(Frame3, "Text7", 2160, 720, 3855, 285);
     Command7 = MakeButton(Frame3, "Command7", QStringLiteral("..."), 6120, 720, 495, 285);
+    // Start at login and keeping passwords in the desktop's keyring; each shows only where the
+    // platform offers it.
+    Check4 = Make<QCheckBox>(Frame3, "Check4", QStringLiteral("Beim Anmelden starten"), 240, 1120, 6375, 255);
+    Check5 = Make<QCheckBox>(Frame3, "Check5", QStringLiteral("Passwörter im Schlüsselbund des Systems speichern"), 240,
+                             1420, 6375, 255);
+    Check4->hide();
+    Check5->hide();
 
-    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Benachrichtigungs Einstellungen"), 120, 5880, 6855,
+    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Benachrichtigungs Einstellungen"), 120, 6480, 6855,
                              2175);
     Check2 = Make<QCheckBox>(Frame2, "Check2", QStringLiteral("Benachrichtigungsfenster anzeigen"), 240, 360, 3135, 255);
     Check3 = Make<QCheckBox>(Frame2, "Check3", QStringLiteral("Balloon-Tip im System-Tray anzeigen"), 3600, 360, 3135,
@@ -115,14 +122,14 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     Command10->setIcon(QIcon(PlaySymbol()));
     Command10->setIconSize(QSize(12, 16));
 
-    Command3 = MakeButton(this, "Command3", QStringLiteral("Änderungen speichern"), 120, 8160, 3135, 375);
-    Command4 = MakeButton(this, "Command4", QStringLiteral("Abbrechen"), 3360, 8160, 3015, 375);
-    Command13 = MakeButton(this, "Command13", QStringLiteral("?"), 6480, 8160, 495, 375);
+    Command3 = MakeButton(this, "Command3", QStringLiteral("Änderungen speichern"), 120, 8760, 3135, 375);
+    Command4 = MakeButton(this, "Command4", QStringLiteral("Abbrechen"), 3360, 8760, 3015, 375);
+    Command13 = MakeButton(this, "Command13", QStringLiteral("?"), 6480, 8760, 495, 375);
     Command12 = MakeButton(this, "Command12", QStringLiteral("Command12"), 0, 0, 0, 0);
     Command12->hide();
 
     const QList<QWidget*> tabOrder = {ListView1, Command5,  Command9, Command1, Command6,  Command2,  Text6,
-                                      Text7,     Command7,  Check2,   Check3,   Check1,    Command11, Option3,
+                                      Text7,     Command7,  Check4,   Check5,   Check2,   Check3,   Check1,    Command11, Option3,
                                       Option1,   Option2,   Text9,    Command8, Command10, Command3,  Command4,
                                       Command13};
     for (int i = 1; i < tabOrder.size(); ++i)

@@ -48,6 +48,8 @@ public:
     QLineEdit* Text7;       // EMailProgramm
     QPushButton* Command7;  // chooses Text7
 
+    QCheckBox* Check4;  // "Beim Anmelden starten"
+    QCheckBox* Check5;  // passwords in the desktop's keyring
     QGroupBox* Frame2;  // "Benachrichtigungs Einstellungen"
     QCheckBox* Check2;  // Benachrichtigungsfenster
     QCheckBox* Check3;  // BalloonTip
