@@ -13,6 +13,15 @@ void Place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(Px(left), Px(top), Px(width), Px(height));
 }
 
+void SetUpFixedDialog(QWidget* dialog, const char* name, const QString& title, int width, int height) {
+    dialog->setObjectName(QLatin1String(name));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(title);
+    dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    dialog->setFixedSize(Px(width), Px(height));
+}
+
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
                         int height) {
     auto* button = Make<QPushButton>(parent, name, caption, left, top, width, height);

@@ -20,6 +20,10 @@ inline const QString CrLf = QStringLiteral("\r\n");
 // Puts a control at its place; all four values in twips.
 void Place(QWidget* w, int left, int top, int width, int height);
 
+// A dialog of fixed size (width and height in twips) with a title and a close box only, deleted when
+// it closes.
+void SetUpFixedDialog(QWidget* dialog, const char* name, const QString& title, int width, int height);
+
 // A named control with a caption at its place.
 template <typename W>
 W* Make(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height) {

@@ -30,12 +30,7 @@ const QString formAccount::PasswordMissing = QStringLiteral("Bitte geben Sie ein
 const QString formAccount::MailboxMissing = QStringLiteral("Bitte geben Sie eine Mailbox an.");
 
 formAccount::formAccount(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("formAccount"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("IMAP Account"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setFixedSize(Px(6975), Px(3735));
+    SetUpFixedDialog(this, "formAccount", QStringLiteral("IMAP Account"), 6975, 3735);
     setModal(true);
 
     Shape1 = MakeBanner(this, 6975, 495);

@@ -59,12 +59,7 @@ const QString formEinstellungen::IntervalOutOfRange =
 const QString formEinstellungen::SoundFileMissing = CrLf + QStringLiteral("Sound-Datei existiert nicht!") + CrLf;
 
 formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("formEinstellungen"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Postfalke Einstellungen"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setFixedSize(Px(7095), Px(9255));
+    SetUpFixedDialog(this, "formEinstellungen", QStringLiteral("Postfalke Einstellungen"), 7095, 9255);
 
     Shape1 = MakeBanner(this, 7095, 495);
     Label1 = MakeHeading(this, QStringLiteral("Einstellungen"), 240, 120, 6615, 255);

@@ -31,12 +31,7 @@ QString formWillkommen::WelcomeText() {
 }
 
 formWillkommen::formWillkommen(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("formWillkommen"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Postfalke"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setFixedSize(Px(7815), Px(4455));
+    SetUpFixedDialog(this, "formWillkommen", QStringLiteral("Postfalke"), 7815, 4455);
 
     Shape1 = MakeBanner(this, 7815, 495);
     Label1 = MakeHeading(this, QStringLiteral("Willkommen bei Postfalke"), 240, 120, 6255, 255);
