@@ -5,6 +5,7 @@
 #include "core/account.h"
 #include "core/funktionen.h"
 #include "core/listview.h"
+#include "core/msgbox.h"
 #include "core/shell.h"
 #include "core/singlewindow.h"
 #include "dialogs/formaccount.h"
@@ -191,7 +192,10 @@ void formOEImport::Command5_Click() {
 }
 
 void formOEImport::Command1_Click() {
-    SaveAccounts();
+    if (!SaveAccounts()) {
+        MsgBox::Warning(this, Store::SaveFailedMessage());
+        return;
+    }
     close();
 }
 
