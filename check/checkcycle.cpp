@@ -3,6 +3,7 @@
 #include "check/winsock.h"
 #include "core/account.h"
 #include "core/errorlog.h"
+#include "core/keyringpasswords.h"
 #include "core/runtimeerror.h"
 
 #include <QTimer>
@@ -57,8 +58,11 @@ void CheckCycle::Timer1_Timer() {
             timer1_->stop();
             CurrentAccount = 1;
             ConnectAccount();
-            timer2_->setInterval(intervals_.watchdogMs);
-            timer2_->start();
+            // Unless every account was skipped and the cycle has finished already.
+            if (!timer1_->isActive()) {
+                timer2_->setInterval(intervals_.watchdogMs);
+                timer2_->start();
+            }
         }
         MinuteCounter = 0;
     } catch (const RuntimeError& error) {
@@ -105,9 +109,9 @@ void CheckCycle::Winsock1_DataArrival(qint64) {
         if (CheckInProgress == 0) {
             // The greeting; its content is not examined.
             const Account& account = Accounts.at(CurrentAccount);
-            if (account.Server != connectedServer_ || account.Port != connectedPort_) {
-                // The list was reloaded and this slot now holds an account of another server:
-                // its password must not go here. Connect to its own server instead.
+            if (account.Server != connectedServer_ || account.Port != connectedPort_ || !PasswordKnown(account)) {
+                // The list was reloaded and this slot now holds an account of another server (its
+                // password must not go here) or one still waiting for its password. Start it anew.
                 winsock1_->Close();
                 ConnectAccount();
                 return;
@@ -174,6 +178,14 @@ void CheckCycle::ConnectAccount() {
     if (!CurrentAccountExists())
         throw RuntimeError::subscriptOutOfRange();
     const Account& account = Accounts.at(CurrentAccount);
+    if (!PasswordKnown(account)) {
+        // The keyring has not answered yet (it may wait for the user to unlock it): the account is
+        // left out of this cycle, not failed, and its password is asked for again.
+        Protocol(QStringLiteral("Account übersprungen, Passwort aus dem Schlüsselbund fehlt noch: ") + account.EMail);
+        KeyringPasswords::Instance().FetchMissing();
+        AdvanceCycle();
+        return;
+    }
     lines_.Clear();
     recent_.reset();
     connectedServer_ = account.Server;

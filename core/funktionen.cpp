@@ -1,6 +1,7 @@
 #include "core/funktionen.h"
 
 #include "core/codepage.h"
+#include "core/keyringpasswords.h"
 #include "core/numeric.h"
 #include "core/paths.h"
 #include "core/runtimeerror.h"
@@ -117,6 +118,7 @@ void LoadSettings() {
     Settings.SoundDatei = ReadText(*s, QStringLiteral("SoundDatei"), DefaultSoundDatei());
     Settings.Benachrichtigungsfenster = ReadInt16(*s, QStringLiteral("Benachrichtigungsfenster"), QStringLiteral("1"));
     Settings.BalloonTip = ReadInt16(*s, QStringLiteral("BalloonTip"), QStringLiteral("0"));
+    Settings.Schluesselbund = ReadInt16(*s, QStringLiteral("Schluesselbund"), QStringLiteral("0"));
 }
 
 void LoadAccounts() {
@@ -129,6 +131,7 @@ void LoadAccounts() {
     if (n > 32767)
         throw RuntimeError::overflow();
     Accounts = QVector<Account>(n + 1);
+    QStringList storedPasswords;
     for (int i = 1; i <= n; ++i) {
         Account& a = Accounts[i];
         a.EMail = ReadText(*s, AccountKey(i, "EMail"), QString());
@@ -136,8 +139,10 @@ void LoadAccounts() {
         a.Server = ReadText(*s, AccountKey(i, "Server"), QString());
         a.Port = ReadInt16(*s, AccountKey(i, "Port"), QString());
         a.Username = ReadText(*s, AccountKey(i, "Username"), QString());
-        a.Password = DecodePassword(ReadText(*s, AccountKey(i, "Password"), QString()));
+        storedPasswords << ReadText(*s, AccountKey(i, "Password"), QString());
+        a.Password = DecodePassword(storedPasswords.last());
     }
+    KeyringPasswords::Instance().AfterLoad(storedPasswords);
 }
 
 void SaveSettings() {
@@ -150,7 +155,9 @@ void SaveSettings() {
     s->setValue(QStringLiteral("SoundDatei"), Settings.SoundDatei);
     s->setValue(QStringLiteral("Benachrichtigungsfenster"), QString::number(Settings.Benachrichtigungsfenster));
     s->setValue(QStringLiteral("BalloonTip"), QString::number(Settings.BalloonTip));
+    s->setValue(QStringLiteral("Schluesselbund"), QString::number(Settings.Schluesselbund));
     Finish(*s);
+    KeyringPasswords::Instance().ScheduleSync();
 }
 
 void SaveAccounts() {
@@ -165,9 +172,10 @@ void SaveAccounts() {
         s->setValue(AccountKey(i, "Server"), a.Server);
         s->setValue(AccountKey(i, "Port"), QString::number(a.Port));
         s->setValue(AccountKey(i, "Username"), a.Username);
-        s->setValue(AccountKey(i, "Password"), EncodePassword(a.Password));
+        s->setValue(AccountKey(i, "Password"), KeyringPasswords::Instance().StoredPassword(a));
     }
     Finish(*s);
+    KeyringPasswords::Instance().ScheduleSync();
 }
 
 QString EncodePassword(const QString& password) {
