@@ -118,8 +118,10 @@ void KeyringPasswords::FetchMissing() {
             continue;
         }
         reading_.insert(key);
-        Keyring::Read(key, [this, key](const Keyring::Outcome& outcome, const QString& password) {
+        Keyring::Read(key, [this, key, store = Store::FilePath()](const Keyring::Outcome& outcome, const QString& password) {
             reading_.remove(key);
+            if (!SameStore(store))
+                return;
             if (outcome.ok()) {
                 readFailureShown_ = false;
                 AddToIndex(key);
@@ -133,7 +135,6 @@ void KeyringPasswords::FetchMissing() {
                                             "bis dahin nicht abgefragt.")));
             }
             // Not found (also what a locked collection answers): the account keeps waiting.
-            CheckSettled();
         });
     }
 }
@@ -156,6 +157,7 @@ void KeyringPasswords::ScheduleSync() {
     if (scheduled_)
         return;
     scheduled_ = true;
+    store_ = Store::FilePath();
     QTimer::singleShot(0, this, [this] {
         scheduled_ = false;
         RunPass();
@@ -168,10 +170,8 @@ void KeyringPasswords::RunPass() {
         return;
     }
     // Nothing to do, and the keyring is not asked, for everyone who never chose it.
-    if (Settings.Schluesselbund != 1 && ReadIndex().isEmpty()) {
-        CheckSettled();
+    if (!SameStore(store_) || (Settings.Schluesselbund != 1 && ReadIndex().isEmpty()))
         return;
-    }
     running_ = true;
     steps_.clear();
     try {
@@ -188,7 +188,8 @@ void KeyringPasswords::RunPass() {
 }
 
 void KeyringPasswords::Next() {
-    if (steps_.isEmpty()) {
+    if (steps_.isEmpty() || !SameStore(store_)) {
+        steps_.clear();
         EndPass();
         return;
     }
@@ -201,9 +202,7 @@ void KeyringPasswords::EndPass() {
     if (again_) {
         again_ = false;
         RunPass();
-        return;
     }
-    CheckSettled();
 }
 
 void KeyringPasswords::PlanIn() {
@@ -333,10 +332,7 @@ void KeyringPasswords::Sweep() {
 
 bool KeyringPasswords::Busy() const { return running_ || scheduled_ || !reading_.isEmpty(); }
 
-void KeyringPasswords::CheckSettled() {
-    if (!Busy())
-        emit Settled();
-}
+bool KeyringPasswords::SameStore(const QString& store) const { return Store::FilePath() == store; }
 
 void KeyringPasswords::ForgetForTesting() {
     known_.clear();

@@ -57,8 +57,6 @@ signals:
     void SwitchedOff();
     // A password of a pass has reached its new place (the tests interfere here).
     void EntryMoved(const QString& key);
-    // A pass or read has ended and nothing is left to do.
-    void Settled();
 
 private:
     KeyringPasswords() = default;
@@ -76,7 +74,8 @@ private:
     void Fill(const QString& key, const QString& password);
     void Known(const QString& key, const QString& password);
     void Forget(const QString& key);
-    void CheckSettled();
+    // False once the store has been pointed elsewhere since the work was asked for (the tests).
+    bool SameStore(const QString& store) const;
 
     QHash<QString, QString> known_;  // entries known to hold this password
     QSet<QString> reading_;          // entries being read for accounts that wait
@@ -84,5 +83,6 @@ private:
     bool scheduled_ = false;
     bool running_ = false;
     bool again_ = false;
+    QString store_;  // the store file of the running or scheduled pass
     QList<std::function<void()>> steps_;  // the rest of the running pass; each step calls Next()
 };

@@ -109,10 +109,14 @@ private slots:
         QCOMPARE(loadedPasswords(), Passwords);
     }
 
-    // In: the store keeps empty passwords and the keyring the real ones, which a new start reads.
-    // Out: the store has them again and the entries are gone.
+    // In: the store keeps empty passwords (also none of a deleted account left behind) and the
+    // keyring the real ones, which a new start reads. Out: the store has them again and the entries
+    // are gone.
     void movingInAndOut() {
         needKeyring();
+        Accounts.append(TestAccount(QStringLiteral("vier"), 143, QStringLiteral("weg")));
+        SaveAccounts();
+        Accounts = QVector<Account>(1);
         saveAccounts(1);
         QCOMPARE(messages, QStringList());
         QCOMPARE(storedPasswords(), (QStringList{"", "", ""}));
