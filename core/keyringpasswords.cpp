@@ -20,7 +20,8 @@ struct Stored {
 QVector<Stored> ReadStore() {
     auto s = Store::Open();
     const int n = s->value(QStringLiteral("AnzahlAccounts"), QStringLiteral("0")).toString().toInt();
-    QVector<Stored> list(qMax(n, 0) + 1);
+    // A count beyond the 16-bit account numbers is damaged data, which LoadAccounts reports.
+    QVector<Stored> list(n >= 0 && n <= 32767 ? n + 1 : 1);
     for (int i = 1; i < list.size(); ++i) {
         list[i].key = KeyringPasswords::EntryKey(s->value(AccountKey(i, "EMail")).toString(),
                                                  s->value(AccountKey(i, "Server")).toString(),
