@@ -26,7 +26,11 @@ Outcome FromKeychainError(int code, const QString& detail) {
     case 4: return {Result::Locked, detail};
     case 5:
     case 6: return {Result::NoService, detail};
-    default: return {Result::Other, detail};
+    default:
+        // Through libsecret a missing Secret Service arrives as a D-Bus error naming it.
+        if (detail.contains(QLatin1String("org.freedesktop.secrets")))
+            return {Result::NoService, detail};
+        return {Result::Other, detail};
     }
 }
 

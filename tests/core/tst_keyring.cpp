@@ -101,6 +101,7 @@ private slots:
     void noKeyringService() {
         saveAccounts(1);
         QCOMPARE(messages.size(), 1);
+        QVERIFY(messages.first().contains(QString::fromUtf8("kein Schlüsselbund-Dienst")));
         QVERIFY(messages.first().contains(QString::fromUtf8("Die Passwörter bleiben in den Einstellungen")));
         QCOMPARE(Settings.Schluesselbund, qint16(0));
         QCOMPARE(RawValue("Schluesselbund"), QStringLiteral("0"));
