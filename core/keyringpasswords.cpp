@@ -80,14 +80,16 @@ QString KeyringPasswords::EntryKey(const QString& email, const QString& server, 
 
 QString KeyringPasswords::EntryKey(const Account& account) { return EntryKey(account.EMail, account.Server, account.Username); }
 
-void KeyringPasswords::AfterLoad(const QStringList& storedPasswords) {
+void KeyringPasswords::AfterLoad() {
     // An empty stored text is a keyring password while the setting is on or an entry was written
     // for the account; otherwise it is an empty password, as always.
+    auto s = Store::Open();
     const QStringList index = ReadIndex();
-    for (int i = 1; i <= AccountCount() && i <= storedPasswords.size(); ++i) {
+    for (int i = 1; i <= AccountCount(); ++i) {
         Account& a = Accounts[i];
         const QString key = EntryKey(a);
-        if (!storedPasswords.at(i - 1).isEmpty() || (Settings.Schluesselbund != 1 && !index.contains(key)))
+        if (!s->value(AccountKey(i, "Password")).toString().isEmpty() ||
+            (Settings.Schluesselbund != 1 && !index.contains(key)))
             continue;
         if (known_.contains(key)) {
             a.Password = known_.value(key);

@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
-#include <QStringList>
 #include <functional>
 
 // Keeps the accounts' passwords in the desktop's keyring while the setting "Schluesselbund" is 1,
@@ -33,9 +32,10 @@ public:
     static QString EntryKey(const QString& email, const QString& server, const QString& username);
     static QString EntryKey(const Account& account);
 
-    // Called by LoadAccounts with each account's stored password text: marks the accounts whose
-    // password lives in the keyring, fills those already known and starts reading the others.
-    void AfterLoad(const QStringList& storedPasswords);
+    // Called by LoadAccounts once Accounts holds the stored list: marks the accounts whose password
+    // lives in the keyring (an empty "Password" key), fills those already known and starts reading
+    // the others.
+    void AfterLoad();
     // The text SaveAccounts stores for an account: empty while its password is known to be in the
     // keyring (or has not been read from it yet), else the scrambled password.
     QString StoredPassword(const Account& account) const;

@@ -209,6 +209,34 @@ private slots:
         QCOMPARE(server.commands().value(0), Imap::LoginCommand(QStringLiteral("eins"), Passwords.at(0)).trimmed());
     }
 
+    // The list is reloaded between connect and greeting while the locked keyring keeps the password
+    // back: no LOGIN goes out, the account is left out of the cycle and the watchdog ends with it.
+    void passwordGoneBeforeTheGreeting() {
+        needKeyring();
+        ScriptedImapServer server;
+        server.setGreeting({});
+        Accounts.append(TestAccount(QStringLiteral("eins"), server.port(), Passwords.at(0)));
+        saveAccounts(1);
+        CheckCycle cycle(nullptr, CheckCycle::Intervals{60000, 2000});
+        QStringList protocol;
+        int alerts = 0;
+        cycle.SetProtocolSink([&](const QString& text) { protocol << text; });
+        cycle.SetAlertDispatcher([&] { ++alerts; });
+        cycle.StartMonitoring();
+        QTRY_COMPARE(server.connectionCount(), 1);
+        QVERIFY(session.Lock());
+        Keys().ForgetForTesting();
+        LoadAccounts();
+        QVERIFY(!PasswordKnown(Accounts.at(1)));
+        server.sendToAll("* OK ready\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(alerts, 1, SettleMs);
+        QCOMPARE(server.commands(), QList<QByteArray>());
+        QVERIFY(protocol.contains(QString::fromUtf8("Account übersprungen, Passwort aus dem Schlüsselbund fehlt noch: "
+                                                    "eins@example.org")));
+        QVERIFY(!cycle.CycleRunning());
+        QVERIFY(session.Unlock());
+    }
+
     // The keyring is locked after the first password has reached its new place. Nothing is lost:
     // moving in falls back to the store at once; moving out finishes once it is unlocked again.
     void lockedMidWay_data() {
