@@ -5,18 +5,18 @@
 namespace Registry {
 
 QString Source::NarrowToText(const QByteArray& bytes) const {
-    QString text;
-    text.reserve(bytes.size());
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
     for (const char b : bytes)
-        text.append(CodePage::FromCode(quint8(b)));
+        *out++ = CodePage::FromCode(quint8(b));
     return text;
 }
 
 QByteArray Source::TextToNarrow(const QString& text) const {
-    QByteArray bytes;
-    bytes.reserve(text.size());
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char* out = bytes.data();
     for (const QChar c : text)
-        bytes.append(char(CodePage::ToCode(c)));
+        *out++ = char(CodePage::ToCode(c));
     return bytes;
 }
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <QtEndian>
 #include <algorithm>
 #include <cstring>
 
@@ -19,8 +20,17 @@ QString WineFileSource::DefaultPath() { return QDir::homePath() + QStringLiteral
 
 void WineFileSource::Load() {
     QFile file(path_);
-    if (file.open(QIODevice::ReadOnly))
-        Wine::Parse(file.readAll(), root_);
+    QByteArray content;
+    const bool readable = file.open(QIODevice::ReadOnly);
+    if (readable)
+        content = file.readAll();
+    // A reader opens the hive several times in a row; the same content is not parsed again.
+    if (readable && loaded_ && content == content_)
+        return;
+    content_ = content;
+    loaded_ = readable;
+    if (readable)
+        Wine::Parse(content_, root_);
     else
         root_.Clear();
 }
@@ -105,9 +115,8 @@ long WineFileSource::RegQueryValueExA(Key key, const char* valueName, quint32* t
     if (IsTextType(value->type)) {
         // Stored as UTF-16LE; handed out in the narrow code page, one byte per character, zeros
         // (the terminating one included) kept where they are.
-        QString text;
-        for (int i = 0; i + 1 < value->data.size(); i += 2)
-            text.append(QChar(char16_t(quint8(value->data[i]) | (quint8(value->data[i + 1]) << 8))));
+        QString text(value->data.size() / 2, Qt::Uninitialized);
+        qFromLittleEndian<char16_t>(value->data.constData(), text.size(), text.data());
         bytes = TextToNarrow(text);
     }
     if (type)

@@ -33,6 +33,8 @@ private:
     void Load();
 
     QString path_;
+    QByteArray content_;  // what root_ was parsed from
+    bool loaded_ = false;
     KeyNode root_;
     std::map<Key, const KeyNode*> open_;
     Key nextHandle_ = 0x100;

@@ -4,13 +4,19 @@
 
 #include <QStringDecoder>
 #include <QStringList>
+#include <QtEndian>
 
 namespace Registry {
 
 QString FoldName(const QString& name) {
     QString folded = name;
-    for (QChar& c : folded)
-        c = c.toUpper();
+    for (QChar& c : folded) {
+        const char16_t u = c.unicode();
+        if (u >= 'a' && u <= 'z')
+            c = QChar(char16_t(u - 'a' + 'A'));
+        else if (u >= 0x80)
+            c = c.toUpper();
+    }
     return folded;
 }
 
@@ -29,7 +35,13 @@ KeyNode& KeyNode::ChildOrCreate(const QString& name) {
 const KeyNode* KeyNode::ChildAt(int index) const {
     if (index < 0 || index >= ChildCount())
         return nullptr;
-    return std::next(children_.begin(), index)->second.get();
+    if (ordered_.size() != children_.size()) {  // subkeys are only ever added, or all cleared
+        ordered_.clear();
+        ordered_.reserve(children_.size());
+        for (const auto& child : children_)
+            ordered_.push_back(child.second.get());
+    }
+    return ordered_[size_t(index)];
 }
 
 const KeyNode* KeyNode::Find(const QString& path) const {
@@ -51,6 +63,7 @@ void KeyNode::SetValue(const QString& name, const Value& value) { values_[FoldNa
 
 void KeyNode::Clear() {
     children_.clear();
+    ordered_.clear();
     values_.clear();
 }
 
@@ -104,14 +117,8 @@ bool TakeHex(QStringView text, int* pos, int maxDigits, quint64* value) {
 
 // The data of a text value as the registry keeps it: UTF-16LE with a terminating zero.
 QByteArray Utf16Data(const QString& text) {
-    QByteArray data;
-    data.reserve((text.size() + 1) * 2);
-    for (const QChar c : text) {
-        data.append(char(c.unicode() & 0xFF));
-        data.append(char(c.unicode() >> 8));
-    }
-    data.append('\0');
-    data.append('\0');
+    QByteArray data((text.size() + 1) * 2, '\0');
+    qToLittleEndian<char16_t>(text.utf16(), text.size(), data.data());
     return data;
 }
 
@@ -183,7 +190,9 @@ std::optional<Value> ParseData(QStringView text, int pos) {
 }
 
 // True when the line ends in a backslash that escapes nothing: the value goes on in the next line.
-bool EndsContinued(const QString& line) {
+// A continued line is joined without its last backslash, which leaves no escape open, so each
+// physical line can be asked on its own.
+bool EndsContinued(QStringView line) {
     for (int i = 0; i < line.size(); ++i) {
         if (line[i] == QLatin1Char('\\')) {
             if (i == line.size() - 1)
@@ -228,8 +237,11 @@ KeyNode* ParseKeyLine(const QString& line, KeyNode& root) {
     const auto path = Unescape(line, &pos, QLatin1Char(']'));
     if (!path)
         return nullptr;
+    const QStringList parts = path->split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    if (parts.size() > MaxKeyDepth)
+        return nullptr;
     KeyNode* node = &root;
-    for (const QString& part : path->split(QLatin1Char('\\'), Qt::SkipEmptyParts))
+    for (const QString& part : parts)
         node = &node->ChildOrCreate(part);
     return node;
 }
@@ -271,8 +283,11 @@ std::optional<QString> Unescape(QStringView text, int* pos, QChar end) {
             return out;
         }
         if (c != QLatin1Char('\\')) {
-            out.append(c);
-            ++p;
+            int plain = p + 1;  // the run of characters that stand for themselves, taken at once
+            while (plain < text.size() && text[plain] != end && text[plain] != QLatin1Char('\\'))
+                ++plain;
+            out.append(text.mid(p, plain - p));
+            p = plain;
             continue;
         }
         if (++p == text.size())
@@ -336,9 +351,11 @@ bool Parse(const QByteArray& content, KeyNode& root) {
         if (!line.startsWith(QLatin1Char('"')) && !line.startsWith(QLatin1Char('@')))
             continue;
         // Long data is written over several lines, each but the last ending in a backslash.
-        while (EndsContinued(line) && i + 1 < lines.size()) {
+        for (bool continued = EndsContinued(line); continued && i + 1 < lines.size();) {
             line.chop(1);
-            line += TrimStart(TrimEnd(lines[++i]));
+            const QString next = TrimStart(TrimEnd(lines[++i]));
+            continued = EndsContinued(next);
+            line += next;
         }
         if (key)
             ParseValueLine(line, *key);

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // The content of Wine's registry files (user.reg, system.reg) as a tree of keys and values.
 namespace Registry {
@@ -49,8 +50,14 @@ private:
     // its longer extensions) and RegEnumKeyEx hands them out in that order; Wine's registry
     // server keeps them the same way. The order of the key lines in a file plays no part.
     std::map<QString, std::unique_ptr<KeyNode>> children_;
+    // The same subkeys by index, so that enumerating them takes one step each; made anew on the
+    // first look-up after a subkey was added.
+    mutable std::vector<const KeyNode*> ordered_;
     std::map<QString, Value> values_;
 };
+
+// How deep keys nest in the registry at most; a key line below that is damaged.
+constexpr int MaxKeyDepth = 512;
 
 // The upper-case form by which the registry compares names (character by character, so that the
 // length stays).
@@ -61,7 +68,8 @@ namespace Wine {
 
 // Parses the content of a registry file into root (which is cleared first). Returns false, with
 // root left empty, when the content does not start with Wine's header line. Lines that cannot be
-// read are skipped, as Wine does.
+// read are skipped, as Wine does, and so are keys nested deeper than MaxKeyDepth with their
+// values. Takes time in proportion to the content's size.
 bool Parse(const QByteArray& content, KeyNode& root);
 
 // Reads one escaped string as Wine writes names and text: from text[*pos] up to the unescaped end
