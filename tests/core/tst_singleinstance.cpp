@@ -15,18 +15,22 @@ constexpr uid_t kOtherUser = 65534;
 
 struct stat Lstat(const QString& path) {
     struct stat st {};
-    st.st_ino = 0;
     ::lstat(QFile::encodeName(path).constData(), &st);
     return st;
+}
+
+sockaddr_un Address(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
+    return address;
 }
 
 // A Unix socket listening at path that never accepts: a first instance that hangs.
 int HungListener(const QString& path, int backlog) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof address.sun_path);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, backlog) != 0)
+    const sockaddr_un address = Address(path);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, backlog) != 0)
         return -1;
     return fd;
 }
@@ -163,12 +167,9 @@ private slots:
         QVERIFY(listener >= 0);
         std::vector<int> waiting;
         while (fillQueue && waiting.size() < 64) {
-            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            waiting.push_back(fd);
-            sockaddr_un address{};
-            address.sun_family = AF_UNIX;
-            qstrncpy(address.sun_path, QFile::encodeName(name_).constData(), sizeof address.sun_path);
-            if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+            waiting.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0));
+            const sockaddr_un address = Address(name_);
+            if (::connect(waiting.back(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
                 break;
         }
         const ino_t inode = Lstat(name_).st_ino;
