@@ -12,7 +12,7 @@
 #include "dialogs/formwillkommen.h"
 #include "modaldriver.h"
 #include "oeimport/formoeimport.h"
-#include "oeimport/registry.h"
+#include "oeimport/winefilesource.h"
 #include "scriptedimapserver.h"
 #include "uitestenvironment.h"
 

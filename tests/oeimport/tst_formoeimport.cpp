@@ -7,7 +7,7 @@
 #include "dialogs/formeinstellungen.h"
 #include "modaldriver.h"
 #include "oeimport/formoeimport.h"
-#include "oeimport/registry.h"
+#include "oeimport/winefilesource.h"
 #include "uitestenvironment.h"
 
 #include <QLineEdit>
