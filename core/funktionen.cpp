@@ -137,6 +137,8 @@ void LoadAccounts() {
         a.Port = ReadInt16(*s, AccountKey(i, "Port"), QString());
         a.Username = ReadText(*s, AccountKey(i, "Username"), QString());
         a.Password = DecodePassword(ReadText(*s, AccountKey(i, "Password"), QString()));
+        // Written by newer versions only: missing, the server's RECENT count as before.
+        a.Zaehlweise = ReadInt16(*s, AccountKey(i, "Zaehlweise"), QStringLiteral("0")) == 1 ? 1 : 0;
     }
 }
 
@@ -166,6 +168,7 @@ void SaveAccounts() {
         s->setValue(AccountKey(i, "Port"), QString::number(a.Port));
         s->setValue(AccountKey(i, "Username"), a.Username);
         s->setValue(AccountKey(i, "Password"), EncodePassword(a.Password));
+        s->setValue(AccountKey(i, "Zaehlweise"), QString::number(a.Zaehlweise));
     }
     Finish(*s);
 }
