@@ -114,6 +114,7 @@ void CheckCycle::Winsock1_DataArrival(qint64) {
             }
             CheckInProgress = 1;
             lines_.Clear();
+            loginUser_ = account.Username;
             Send(Imap::LoginCommand(account.Username, account.Password), Imap::LoginEntry(account.Username));
             return;
         }
@@ -133,6 +134,9 @@ bool CheckCycle::ActOnLine(const QByteArray& line) {
     case Imap::LineKind::LoginOk: {
         const QString mailbox = Accounts.at(CurrentAccount).Mailbox;
         recent_.reset();
+        countingUnseen_ = Accounts.at(CurrentAccount).Zaehlweise == 1;
+        if (countingUnseen_)
+            unseen_.Begin(connectedServer_, loginUser_, mailbox);
         Send(Imap::ExamineCommand(mailbox), Imap::ExamineEntry(mailbox));
         break;
     }
@@ -140,17 +144,37 @@ bool CheckCycle::ActOnLine(const QByteArray& line) {
         recent_ = meaning.recent;
         break;
     case Imap::LineKind::ExamineOk:
+        if (countingUnseen_) {
+            if (const std::optional<quint32> from = unseen_.AfterExamine()) {
+                Send(Imap::UnseenSinceCommand(*from), Imap::UnseenSinceEntry(*from));
+                break;
+            }
+            recent_ = 0;  // the mailbox is learnt now; from the next check on it is counted
+        }
         if (recent_)
             Accounts[CurrentAccount].NewMailCount = *recent_;
         Accounts[CurrentAccount].CheckFailure.clear();
         Send(Imap::LogoutCommand(), Imap::LogoutEntry());
         break;
     case Imap::LineKind::LogoutOk:
+        // The count stands: what it was counted from is remembered for the next check.
+        if (countingUnseen_)
+            unseen_.Commit();
+        countingUnseen_ = false;
         winsock1_->Close();
         CheckInProgress = 0;
         AdvanceCycle();
         return false;
     case Imap::LineKind::Other:
+        if (!countingUnseen_)
+            break;
+        if (unseen_.Searching() && Imap::IsSearchOk(line)) {
+            Accounts[CurrentAccount].NewMailCount = unseen_.Count();
+            Accounts[CurrentAccount].CheckFailure.clear();
+            Send(Imap::LogoutCommand(), Imap::LogoutEntry());
+        } else {
+            unseen_.Take(line);
+        }
         break;
     }
     return true;
@@ -176,6 +200,7 @@ void CheckCycle::ConnectAccount() {
     const Account& account = Accounts.at(CurrentAccount);
     lines_.Clear();
     recent_.reset();
+    countingUnseen_ = false;
     connectedServer_ = account.Server;
     connectedPort_ = account.Port;
     winsock1_->Connect(account.Server, account.Port);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "check/imapdialogue.h"
+#include "check/uidstate.h"
+#include "check/unseencount.h"
 
 #include <QObject>
 #include <QString>
@@ -94,4 +96,11 @@ private:
     std::optional<qint16> recent_;
     QString connectedServer_;
     qint16 connectedPort_ = 0;
+
+    // Accounts that count unseen mail since the last check: what is remembered of their mailboxes,
+    // and the count of the current check (the way is fixed when EXAMINE goes out).
+    UidState uidState_;
+    UnseenCount unseen_{uidState_};
+    bool countingUnseen_ = false;
+    QString loginUser_;
 };
