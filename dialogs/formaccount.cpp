@@ -6,6 +6,7 @@
 #include "core/numeric.h"
 #include "core/shell.h"
 
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -43,13 +44,13 @@ formAccount::formAccount(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("IMAP Account"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setFixedSize(Px(6975), Px(3735));
+    setFixedSize(Px(6975), Px(4215));
     setModal(true);
 
     Shape1 = MakeBanner(this, 6975, 495);
     Label1 = MakeHeading(this, QStringLiteral("IMAP Account hinzufügen/bearbeiten"), 240, 120, 6495, 255);
 
-    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Account hinzufügen"), 120, 600, 6735, 2535);
+    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Account hinzufügen"), 120, 600, 6735, 3015);
     Label2 = Make<QLabel>(Frame2, "Label2", QStringLiteral("E-Mail Adresse"), 240, 360, 3015, 240);
     Label9 = Make<QLabel>(Frame2, "Label9", QStringLiteral("Mailbox"), 3480, 360, 3015, 240);
     Label3 = Make<QLabel>(Frame2, "Label3", QStringLiteral("Servername oder IP-Adresse"), 240, 1080, 5055, 240);
@@ -67,12 +68,15 @@ formAccount::formAccount(QWidget* parent) : QDialog(parent) {
     Text5 = Make<QLineEdit>(Frame2, "Text5", 3480, 2040, 3015, 285);
     Text5->setEchoMode(QLineEdit::Password);
     Text5->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    Label11 = Make<QLabel>(Frame2, "Label11", QStringLiteral("Neue E-Mails:"), 240, 2535, 1500, 240);
+    Combo1 = Make<QComboBox>(Frame2, "Combo1", 1740, 2475, 4755, 315);
+    Combo1->addItems({QStringLiteral("RECENT-Markierung des Servers"), QStringLiteral("Ungelesene seit der letzten Abfrage")});
 
-    Command2 = MakeButton(this, "Command2", QStringLiteral("Account hinzufügen"), 120, 3240, 3015, 375);
-    Command6 = MakeButton(this, "Command6", QStringLiteral("Abbrechen"), 3240, 3240, 3015, 375);
-    Command7 = MakeButton(this, "Command7", QStringLiteral("?"), 6360, 3240, 495, 375);
+    Command2 = MakeButton(this, "Command2", QStringLiteral("Account hinzufügen"), 120, 3720, 3015, 375);
+    Command6 = MakeButton(this, "Command6", QStringLiteral("Abbrechen"), 3240, 3720, 3015, 375);
+    Command7 = MakeButton(this, "Command7", QStringLiteral("?"), 6360, 3720, 495, 375);
 
-    const QList<QWidget*> tabOrder = {Text1, Text8, Text2, Text3, Text4, Text5, Command2, Command6, Command7};
+    const QList<QWidget*> tabOrder = {Text1, Text8, Text2, Text3, Text4, Text5, Combo1, Command2, Command6, Command7};
     for (int i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
     Text1->setFocus();
@@ -84,6 +88,8 @@ formAccount::formAccount(QWidget* parent) : QDialog(parent) {
     // Load step: the defaults of a new account.
     Text3->setText(QStringLiteral("143"));
     Text8->setText(QStringLiteral("INBOX"));
+    // A new account counts by UID, which other mail programs cannot hide.
+    Combo1->setCurrentIndex(1);
 
     openEditor() = this;
     FitCaptions(this);
@@ -103,6 +109,7 @@ void formAccount::PrefillFrom(int k) {
     Text3->setText(QString::number(a.Port));
     Text4->setText(a.Username);
     Text5->setText(a.Password);
+    Combo1->setCurrentIndex(a.Zaehlweise == 1 ? 1 : 0);
 }
 
 void formAccount::AddAccount(QWidget* parent) { (new formAccount(parent))->exec(); }
@@ -199,6 +206,7 @@ void formAccount::WriteBack() {
     a.Username = Text4->text();
     a.Password = Text5->text();
     a.Mailbox = Text8->text();
+    a.Zaehlweise = Combo1->currentIndex() == 1 ? 1 : 0;
 }
 
 void formAccount::Command2_Click() {
