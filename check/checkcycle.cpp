@@ -221,6 +221,7 @@ void CheckCycle::AdvanceCycle() {
 void CheckCycle::FinishCycle() {
     timer1_->start();
     timer2_->stop();
+    uidState_.Flush();
     if (dispatchAlert_)
         dispatchAlert_();
 }

@@ -50,8 +50,17 @@ std::optional<UidState::Mark> UidState::Find(const QString& server, const QStrin
 
 void UidState::Remember(const QString& server, const QString& user, const QString& mailbox, Mark mark) {
     Load();
-    marks_.insert(Key(server, user, mailbox), mark);
-    Save();
+    const QString key = Key(server, user, mailbox);
+    const auto it = marks_.constFind(key);
+    if (it != marks_.constEnd() && it->uidValidity == mark.uidValidity && it->uidNext == mark.uidNext)
+        return;
+    marks_.insert(key, mark);
+    dirty_ = true;
+}
+
+void UidState::Flush() {
+    if (dirty_)
+        Save();
 }
 
 void UidState::Load() {
@@ -96,6 +105,8 @@ void UidState::Save() {
     QSaveFile file(info.filePath());
     const bool written = file.open(QIODevice::WriteOnly) && file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) &&
                          file.write(QJsonDocument(QJsonObject{{kList, list}}).toJson()) >= 0 && file.commit();
+    // A file that cannot be written is not tried again until something changes.
+    dirty_ = false;
     if (!written)
         Report(QStringLiteral("schreiben"));
     else

@@ -136,6 +136,7 @@ private slots:
         check();
         QVERIFY(env->read(QStringLiteral("error.log")).contains("Abfragestand schreiben"));
         QVERIFY(QFile::remove(env->path(QStringLiteral("error.log"))));
+        server->setReply("A002", Examine("* OK [UIDVALIDITY 7] x\r\n* OK [UIDNEXT 21] y\r\n"));
         check();
         QCOMPARE(Accounts[1].NewMailCount, qint16(1));
         QVERIFY(!QFile::exists(env->path(QStringLiteral("error.log"))));
