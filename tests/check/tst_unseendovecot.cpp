@@ -16,19 +16,13 @@ const char* const MailProgram = R"(
 import imaplib, sys
 m = imaplib.IMAP4(sys.argv[1], int(sys.argv[2]))
 m.login(sys.argv[3], "geheim")
-for action in sys.argv[4:]:
-    verb, _, box = action.partition(":")
-    box = box or "INBOX"
-    if verb == "select":
-        m.select(box)
-    elif verb == "seen":
-        if int(m.select(box)[1][0]) > 0:
-            m.store("1:*", "+FLAGS", "\\Seen")
-    elif verb == "recreate":
-        m.delete(box)
-        m.create(box)
-    elif verb == "append":
-        m.append(box, None, None, b"From: a@example.org\r\nSubject: Neu\r\n\r\nHallo.\r\n")
+for verb, _, box in (action.partition(":") for action in sys.argv[4:]):
+    if verb in ("select", "seen") and int(m.select(box or "INBOX")[1][0]) and verb == "seen":
+        m.store("1:*", "+FLAGS", "\\Seen")
+    if verb == "recreate":
+        m.delete(box), m.create(box)
+    if verb == "append":
+        m.append(box, None, None, b"Subject: Neu\r\n\r\nHallo.\r\n")
 m.logout()
 )";
 }  // namespace
@@ -69,12 +63,10 @@ class TestUnseenDovecot : public QObject {
         QVERIFY(python.waitForFinished(20000));
         QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
     }
-    QByteArray state() const { return env->read(QStringLiteral("data/Abfragestand.json")); }
 
 private slots:
     void initTestCase() {
-        const bool started = dovecot.start({{"anna", "geheim", 2}, {"bernd", "geheim", 1}, {"carla", "geheim", 0},
-                                            {"dora", "geheim", 0, {{"Archiv", 1}}}, {"emil", "geheim", 1}});
+        const bool started = dovecot.start({{"anna", "geheim", 2}, {"bernd", "geheim", 1}, {"dora", "geheim", 0, {{"Archiv", 1}}}});
         QVERIFY2(started, qPrintable(dovecot.errorString()));
     }
     void init() {
@@ -91,8 +83,9 @@ private slots:
     }
 
     // The same mailbox counted both ways. Once another client has selected it, RECENT is 0: the old
-    // way misses the new message, the new way counts it, once.
-    void anotherClientSelectsBeforeTheCheck() {
+    // way misses new mail, the new way counts it, once. Mail read elsewhere before the check is not
+    // counted.
+    void anotherClientBeforeTheCheck() {
         add(QStringLiteral("anna"), 0);
         add(QStringLiteral("anna"), 1);
         QCOMPARE(check(), (QList<int>{2, 0}));  // the first check learns the mailbox
@@ -100,24 +93,28 @@ private slots:
         mailProgram(QStringLiteral("anna"), {QStringLiteral("select")});
         QCOMPARE(check(), (QList<int>{0, 1}));
         QCOMPARE(check(), (QList<int>{0, 0}));
+        dovecot.addRecent(QStringLiteral("anna"), 2);
+        mailProgram(QStringLiteral("anna"), {QStringLiteral("seen")});
+        dovecot.addRecent(QStringLiteral("anna"), 1);
+        QCOMPARE(check(), (QList<int>{1, 1}));
     }
 
-    void readElsewhereBeforeTheCheckIsNotCounted() {
+    // Saving the settings (with the dialog's reload) leaves what is remembered alone and the store
+    // holds none of it. Mail that arrives while the program is stopped is counted at the next start.
+    // The file is the user's alone.
+    void rememberedAcrossSavesAndRestarts() {
         add(QStringLiteral("bernd"), 1);
         check();
-        dovecot.addRecent(QStringLiteral("bernd"), 2);
-        mailProgram(QStringLiteral("bernd"), {QStringLiteral("seen")});
-        dovecot.addRecent(QStringLiteral("bernd"), 1);
-        QCOMPARE(check(), QList<int>{1});
-    }
-
-    // Mail that arrives while the program is not running is counted at the next start. The file
-    // is the user's alone.
-    void deliveredWhileStopped() {
-        add(QStringLiteral("carla"), 1);
-        check();
+        const QByteArray remembered = env->read(QStringLiteral("data/Abfragestand.json"));
+        QVERIFY(remembered.contains("UIDNEXT"));
+        SaveAccounts();
+        SaveSettings();
+        LoadAccounts();
+        QCOMPARE(env->read(QStringLiteral("data/Abfragestand.json")), remembered);
+        QVERIFY(!env->read(QStringLiteral("config/Postfalke/Postfalke.conf")).contains("UID"));
         cycle.reset();
-        dovecot.addRecent(QStringLiteral("carla"), 2);
+        dovecot.addRecent(QStringLiteral("bernd"), 2);
+        mailProgram(QStringLiteral("bernd"), {QStringLiteral("select")});
         start();
         QCOMPARE(check(), QList<int>{2});
         const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
@@ -130,29 +127,10 @@ private slots:
     void changedUidValidity() {
         add(QStringLiteral("dora"), 1, QStringLiteral("Archiv"));
         check();
-        const QByteArray learnt = state();
         mailProgram(QStringLiteral("dora"), {"recreate:Archiv", "append:Archiv", "append:Archiv"});
         QCOMPARE(check(), QList<int>{0});
-        QVERIFY(state() != learnt);
         QVERIFY(protocol.filter(QStringLiteral("TIMEOUT")).isEmpty());
         mailProgram(QStringLiteral("dora"), {"append:Archiv"});
-        QCOMPARE(check(), QList<int>{1});
-    }
-
-    // The settings dialog saves and reloads the accounts: what is remembered stays as it is, the
-    // store holds none of it, and the next check counts as before.
-    void savingTheSettingsChangesNothingRemembered() {
-        add(QStringLiteral("emil"), 1);
-        check();
-        const QByteArray remembered = state();
-        QVERIFY(remembered.contains("UIDNEXT"));
-        SaveAccounts();
-        SaveSettings();
-        LoadAccounts();
-        QCOMPARE(state(), remembered);
-        QVERIFY(!env->read(QStringLiteral("config/Postfalke/Postfalke.conf")).contains("UID"));
-        dovecot.addRecent(QStringLiteral("emil"), 1);
-        mailProgram(QStringLiteral("emil"), {QStringLiteral("select")});
         QCOMPARE(check(), QList<int>{1});
     }
 };
