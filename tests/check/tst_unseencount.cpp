@@ -85,24 +85,16 @@ private slots:
     }
 
     // A server without UIDNEXT: the first check learns the highest UID from an unseen search, later
-    // checks go on from the highest UID seen plus one, never backwards. A changed UIDVALIDITY starts
-    // anew with 0.
+    // checks go on from the highest UID seen plus one.
     void withoutUidNext() {
         server->setReply("A002", Examine("* OK [UIDVALIDITY 7] x\r\n"));
         server->setReply("A003", {"* SEARCH 4 9\r\nA003 OK done\r\n"});
         QCOMPARE(check().value(2), QByteArray("A003 UID SEARCH UNSEEN UID 1:*"));
         QCOMPARE(Accounts[1].NewMailCount, qint16(0));
-        QCOMPARE(check().value(2), QByteArray("A003 UID SEARCH UNSEEN UID 10:*"));
-        QCOMPARE(Accounts[1].NewMailCount, qint16(0));
         server->setReply("A003", {"* SEARCH 12\r\nA003 OK done\r\n"});
-        check();
+        QCOMPARE(check().value(2), QByteArray("A003 UID SEARCH UNSEEN UID 10:*"));
         QCOMPARE(Accounts[1].NewMailCount, qint16(1));
         QCOMPARE(check().value(2), QByteArray("A003 UID SEARCH UNSEEN UID 13:*"));
-
-        server->setReply("A002", Examine("* OK [UIDVALIDITY 8] x\r\n* OK [UIDNEXT 3] y\r\n"));
-        QCOMPARE(check().size(), 3);  // no search
-        QCOMPARE(Accounts[1].NewMailCount, qint16(0));
-        QCOMPARE(check().value(2), QByteArray("A003 UID SEARCH UNSEEN UID 3:*"));
     }
 
     // A check that fails after the search remembers nothing: its messages are counted by the next one.
