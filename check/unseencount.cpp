@@ -32,8 +32,6 @@ bool IsSearchReply(const QByteArray& line) {
     return line.left(8).toUpper() == "* SEARCH" && (line.size() == 8 || line.at(8) == ' ');
 }
 
-bool IsSearchOk(const QByteArray& line) { return line.startsWith(QByteArray(SearchTag) + " OK"); }
-
 QByteArray UnseenSinceCommand(quint32 from) { return UnseenSinceEntry(from).toLatin1() + "\r\n"; }
 
 QString UnseenSinceEntry(quint32 from) { return QStringLiteral("A003 UID SEARCH UNSEEN UID %1:*").arg(from); }

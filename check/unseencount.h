@@ -21,8 +21,6 @@ bool IsSearchReply(const QByteArray& line);
 // A UID: 1 to 4294967295 in decimal digits.
 bool ParseUid(const QByteArray& text, quint32& uid);
 
-bool IsSearchOk(const QByteArray& line);
-
 // "A003 UID SEARCH UNSEEN UID n:*" with CR LF, and its protocol entry.
 QByteArray UnseenSinceCommand(quint32 from);
 QString UnseenSinceEntry(quint32 from);
@@ -55,8 +53,6 @@ public:
     // EXAMINE has completed: the first UID to search from, or none when there is nothing to search
     // (nothing remembered of this mailbox yet, or its UIDVALIDITY changed: the count is 0).
     std::optional<quint32> AfterExamine();
-    // True from AfterExamine's search until the next Begin.
-    bool Searching() const { return from_.has_value(); }
     // Unseen messages at or above the UID searched from (the range n:* also yields the mailbox's
     // last message when its UID is below n: not counted).
     qint16 Count() const;

@@ -97,18 +97,27 @@ private slots:
         QCOMPARE(check().value(2), QByteArray("A003 UID SEARCH UNSEEN UID 13:*"));
     }
 
-    // A check that fails after the search remembers nothing: its messages are counted by the next one.
+    // A check that fails in or after the search remembers nothing: its messages are counted by the
+    // next one. A refused search ends the account at once.
+    void failedCheckRemembersNothing_data() {
+        QTest::addColumn<Chunks>("search");
+        QTest::addColumn<Chunks>("logout");  // empty: silent, the watchdog ends the check
+        QTest::newRow("search refused") << Chunks{"A003 NO [SERVERBUG] failed\r\n"} << Chunks{"A004 OK bye\r\n"};
+        QTest::newRow("no reply to LOGOUT") << Chunks{"* SEARCH 20 21\r\nA003 OK done\r\n"} << Chunks{};
+    }
     void failedCheckRemembersNothing() {
+        QFETCH(Chunks, search);
+        QFETCH(Chunks, logout);
         server->setReply("A002", Examine("* OK [UIDVALIDITY 7] x\r\n* OK [UIDNEXT 20] y\r\n"));
         check();
         server->setReply("A002", Examine("* OK [UIDVALIDITY 7] x\r\n* OK [UIDNEXT 22] y\r\n"));
-        server->setReply("A003", {"* SEARCH 20 21\r\nA003 OK done\r\n"});
-        server->setReply("A004", {});
-        server->setCloseAfter("none");  // silent: the watchdog ends the check
+        server->setReply("A003", search);
+        server->setReply("A004", logout);
+        server->setCloseAfter("none");
         check();
         QCOMPARE(Accounts[1].NewMailCount, qint16(-1));
+        server->setReply("A003", {"* SEARCH 20 21\r\nA003 OK done\r\n"});
         server->setReply("A004", {"A004 OK bye\r\n"});
-        server->setCloseAfter("A004");
         QCOMPARE(check().value(2), QByteArray("A003 UID SEARCH UNSEEN UID 20:*"));
         QCOMPARE(Accounts[1].NewMailCount, qint16(2));
     }
