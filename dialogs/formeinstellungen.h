@@ -50,7 +50,7 @@ public:
     QPushButton* Command7;  // chooses Text7
 
     QCheckBox* Check4;  // "Beim Anmelden starten"
-    QCheckBox* Check5;  // passwords in the desktop's keyring
+    QCheckBox* Check5;  // Schluesselbund: passwords in the desktop's keyring (shown when built with it)
     QGroupBox* Frame2;  // "Benachrichtigungs Einstellungen"
     QCheckBox* Check2;  // Benachrichtigungsfenster
     QCheckBox* Check3;  // BalloonTip
