@@ -1,6 +1,8 @@
 #pragma once
 
 #include "check/imapdialogue.h"
+#include "check/uidstate.h"
+#include "check/unseencount.h"
 
 #include <QObject>
 #include <QString>
@@ -78,6 +80,7 @@ public:
         Greeting,  // connecting; waiting for the server's greeting
         Login,     // LOGIN sent
         Examine,   // EXAMINE sent; RECENT lines count until its tagged reply
+        Search,    // UID SEARCH sent (accounts that count unseen mail since the last check)
         Logout,    // LOGOUT sent; the count is taken
     };
     Step CurrentStep() const { return step_; }
@@ -102,6 +105,7 @@ private:
     void OnGreeting(const Imap::LineMeaning& meaning);
     void OnLoginReply(const Imap::LineMeaning& meaning);
     void OnExamineReply(const Imap::LineMeaning& meaning);
+    void OnSearchReply(const Imap::LineMeaning& meaning);
     void OnLogoutReply(const Imap::LineMeaning& meaning);
     // The commands, each sent once as the dialogue reaches its step.
     void SendLogin();
@@ -139,4 +143,10 @@ private:
     quint64 connection_ = 0;
     QString connectedServer_;
     quint16 connectedPort_ = 0;
+
+    // Accounts that count unseen mail since the last check: what is remembered of their mailboxes,
+    // and the count of the current check (the way is fixed when EXAMINE goes out).
+    UidState uidState_;
+    UnseenCount unseen_{uidState_};
+    bool countingUnseen_ = false;
 };

@@ -94,5 +94,7 @@ QList<StoreKey<Account>> AccountKeys() {
         KeyWith<PortCodec>("Port", &Account::Port, QString()),
         Key("Username", &Account::Username, QString()),
         PasswordKey(),
+        // Written by newer versions only: missing, the server's RECENT count as before.
+        Key("Zaehlweise", &Account::Zaehlweise, QStringLiteral("0")),
     };
 }
