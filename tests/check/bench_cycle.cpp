@@ -5,16 +5,10 @@
 //
 //     build/tests/check/bench_cycle [rounds]
 
-#include "check/checkcycle.h"
-#include "dovecotserver.h"
-#include "testenvironment.h"
+#include "benchcycle.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QProcess>
-#include <algorithm>
-#include <cstdio>
 
 namespace {
 const int N = 20;
@@ -31,12 +25,6 @@ for i in range(1, int(sys.argv[3]) + 1):
     m.logout()
 print("%.3f %d" % ((time.perf_counter() - start) * 1000, total))
 )";
-
-double MedianPerAccount(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    const qsizetype n = values.size();
-    return (n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2) / N;
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -47,23 +35,13 @@ int main(int argc, char** argv) {
     for (int i = 1; i <= N; ++i)
         users.append({QStringLiteral("u%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("pw-%1").arg(i, 2, 10, QLatin1Char('0')), i % 4});
     DovecotServer dovecot;
-    if (!dovecot.start(users)) {
-        std::fprintf(stderr, "Dovecot did not start: %s\n", qPrintable(dovecot.errorString()));
+    if (!StartDovecotAccounts(dovecot, users, [](const DovecotServer::User& user) { return user.password; }))
         return 1;
-    }
-    for (const DovecotServer::User& user : users)
-        Accounts.append(TestAccount(user.name, dovecot.port(), user.password));
-    CheckCycle cycle;  // the program's own intervals
-    QEventLoop loop;
-    cycle.SetAlertDispatcher([&] { loop.quit(); });
+    TimedCycle cycle;
 
     QList<double> ours, theirs;
     for (int round = 0; round <= rounds; ++round) {  // round 0 warms up
-        QElapsedTimer clock;
-        clock.start();
-        cycle.CheckNow();
-        loop.exec();
-        const double ourMs = double(clock.nsecsElapsed()) / 1e6;
+        const double ourMs = cycle.Run() / N;
         int recent = 0;
         for (int i = 1; i <= N; ++i)
             recent += Accounts[i].NewMailCount;
@@ -79,11 +57,11 @@ int main(int argc, char** argv) {
         }
         if (round > 0) {
             ours << ourMs;
-            theirs << fields.value(0).toDouble();
+            theirs << fields.value(0).toDouble() / N;
         }
     }
     std::printf("%d accounts, %d rounds\nPostfalke CheckCycle: %7.2f ms per account\nPython imaplib:       %7.2f ms per account\n"
                 "ratio Postfalke / imaplib: %.2f\n",
-                N, rounds, MedianPerAccount(ours), MedianPerAccount(theirs), MedianPerAccount(ours) / MedianPerAccount(theirs));
+                N, rounds, Median(ours), Median(theirs), Median(ours) / Median(theirs));
     return 0;
 }

@@ -7,25 +7,11 @@
 //
 //     build/tests/check/bench_unseen [rounds]
 
-#include "check/checkcycle.h"
-#include "dovecotserver.h"
-#include "testenvironment.h"
+#include "benchcycle.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <algorithm>
-#include <cstdio>
 
-namespace {
 const int N = 20;
-
-double Median(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    const qsizetype n = values.size();
-    return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
-}
-}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -35,24 +21,14 @@ int main(int argc, char** argv) {
     for (int i = 1; i <= N; ++i)
         users.append({QStringLiteral("u%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("pw"), i % 4});
     DovecotServer dovecot;
-    if (!dovecot.start(users)) {
-        std::fprintf(stderr, "Dovecot did not start: %s\n", qPrintable(dovecot.errorString()));
+    if (!StartDovecotAccounts(dovecot, users, [](const DovecotServer::User& user) { return user.password; }))
         return 1;
-    }
-    for (const DovecotServer::User& user : users)
-        Accounts.append(TestAccount(user.name, dovecot.port(), user.password));
-    CheckCycle cycle;  // the program's own intervals
-    QEventLoop loop;
-    cycle.SetAlertDispatcher([&] { loop.quit(); });
+    TimedCycle cycle;
     // One cycle with every account counting this way; its milliseconds and the sum of the counts.
     auto run = [&](qint16 zaehlweise) {
         for (int i = 1; i <= N; ++i)
             Accounts[i].Zaehlweise = zaehlweise;
-        QElapsedTimer clock;
-        clock.start();
-        cycle.CheckNow();
-        loop.exec();
-        const double ms = double(clock.nsecsElapsed()) / 1e6;
+        const double ms = cycle.Run();
         int sum = 0;
         for (int i = 1; i <= N; ++i)
             sum += Accounts[i].NewMailCount;
@@ -64,16 +40,9 @@ int main(int argc, char** argv) {
         for (const DovecotServer::User& user : users)
             dovecot.addRecent(user.name, 1);
         // Each way goes first in every other round.
-        std::pair<double, int> recentRun, unseenRun;
-        if (round % 2) {
-            recentRun = run(0);
-            unseenRun = run(1);
-        } else {
-            unseenRun = run(1);
-            recentRun = run(0);
-        }
-        const auto [recentMs, recentSum] = recentRun;
-        const auto [unseenMs, unseenSum] = unseenRun;
+        const auto first = run(round % 2 ? 0 : 1), second = run(round % 2 ? 1 : 0);
+        const auto [recentMs, recentSum] = round % 2 ? first : second;
+        const auto [unseenMs, unseenSum] = round % 2 ? second : first;
         if (recentSum <= 0 || unseenSum != (round == 0 ? 0 : N)) {
             std::fprintf(stderr, "round %d: RECENT %d, unseen %d (expected %d)\n", round, recentSum, unseenSum, round == 0 ? 0 : N);
             return 1;

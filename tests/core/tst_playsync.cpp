@@ -1,29 +1,13 @@
 #include "core/sound.h"
+#include "wavefile.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
-namespace {
-QByteArray Le(quint32 v, int bytes) {
-    QByteArray b(4, '\0');
-    qToLittleEndian(v, b.data());
-    return b.left(bytes);
-}
-QByteArray Chunk(const char* id, const QByteArray& body, int declared = -1) {
-    return QByteArray(id, 4) + Le(declared < 0 ? body.size() : declared, 4) + body + QByteArray(body.size() % 2, '\0');
-}
-// A PCM "fmt " chunk.
-QByteArray Fmt(quint32 rate, quint16 channels, quint16 bits, quint16 format = 1) {
-    const int block = channels * bits / 8;
-    return Chunk("fmt ",
-                 Le(format, 2) + Le(channels, 2) + Le(rate, 4) + Le(rate * block, 4) + Le(block, 2) + Le(bits, 2));
-}
-QByteArray Riff(const QByteArray& chunks) { return "RIFF" + Le(4 + chunks.size(), 4) + "WAVE" + chunks; }
-// Silence of the given length, 8 kHz mono 16 bit.
-QByteArray Silence(int ms) { return Riff(Fmt(8000, 1, 16) + Chunk("data", QByteArray(16 * ms, '\0'))); }
+using namespace Wave;
 
+namespace {
 QString Write(const QTemporaryDir& dir, const QByteArray& content) {
     QFile f(dir.filePath(QStringLiteral("t.wav")));
     return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() ? f.fileName() : QString();

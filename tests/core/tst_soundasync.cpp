@@ -1,7 +1,7 @@
 #include "core/sound.h"
 #include "uitestenvironment.h"
+#include "wavefile.h"
 
-#include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QtTest>
@@ -15,21 +15,11 @@ class TestSoundAsync : public QObject {
 
     // A mono 16-bit PCM wave of a square tone.
     QString WriteWave(const QString& name, int milliseconds) {
-        const quint32 bytes = 16 * quint32(milliseconds);  // 8000 samples a second
+        QByteArray samples;
+        for (int i = 0; i < 8 * milliseconds; ++i)  // 8000 samples a second
+            samples += Wave::Le(quint16(qint16((i % 40) < 20 ? 3000 : -3000)), 2);
         QFile f(env_->path(name));
-        if (!f.open(QIODevice::WriteOnly))
-            return {};
-        QDataStream out(&f);
-        out.setByteOrder(QDataStream::LittleEndian);
-        out.writeRawData("RIFF", 4);
-        out << quint32(36 + bytes);
-        out.writeRawData("WAVEfmt ", 8);
-        out << quint32(16) << quint16(1) << quint16(1) << quint32(8000) << quint32(16000) << quint16(2) << quint16(16);
-        out.writeRawData("data", 4);
-        out << bytes;
-        for (quint32 i = 0; i < bytes / 2; ++i)
-            out << qint16((i % 40) < 20 ? 3000 : -3000);
-        return f.fileName();
+        return f.open(QIODevice::WriteOnly) && f.write(Wave::Mono16(samples)) > 0 ? f.fileName() : QString();
     }
 
 private slots:

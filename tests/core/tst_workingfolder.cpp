@@ -1,10 +1,10 @@
 #include "core/shell.h"
 #include "core/sound.h"
+#include "wavefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
 namespace {
@@ -56,17 +56,7 @@ private slots:
     }
 
     void soundIsNotPlayedFromTheWorkingFolder() {
-        QByteArray wave = "RIFF" + QByteArray(4, '\0') + "WAVEfmt " + QByteArray(4, '\0');
-        qToLittleEndian<quint32>(16, wave.data() + 16);
-        QByteArray fmt(16, '\0');
-        qToLittleEndian<quint16>(1, fmt.data());         // PCM
-        qToLittleEndian<quint16>(1, fmt.data() + 2);     // mono
-        qToLittleEndian<quint32>(8000, fmt.data() + 4);  // samples per second
-        qToLittleEndian<quint32>(8000, fmt.data() + 8);  // bytes per second
-        qToLittleEndian<quint16>(1, fmt.data() + 12);
-        qToLittleEndian<quint16>(8, fmt.data() + 14);
-        wave += fmt + "data" + QByteArray(4, '\0') + QByteArray(800, '\x80');
-        qToLittleEndian<quint32>(800, wave.data() + wave.size() - 804);
+        const QByteArray wave = Wave::Riff(Wave::Fmt(8000, 1, 8) + Wave::Chunk("data", QByteArray(800, '\x80')));  // 100 ms
         for (const QString& folder : {work_.path(), own_.path()}) {
             QFile file(folder + "/alarm.wav");
             QVERIFY(file.open(QIODevice::WriteOnly));

@@ -12,32 +12,29 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <functional>
-#include <vector>
 
 namespace {
-double CpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
 // "<cpu> ms processor, <wall> ms clock", medians of five runs.
 QByteArray Median(const std::function<void()>& run) {
-    std::vector<double> cpu;
-    std::vector<double> wall;
+    double cpu[5], wall[5];
     for (int i = 0; i < 5; ++i) {
         QElapsedTimer timer;
         timer.start();
-        const double start = CpuMs();
+        const double start = GeneratedReg::CpuMs();
         run();
-        cpu.push_back(CpuMs() - start);
-        wall.push_back(double(timer.nsecsElapsed()) / 1e6);
+        cpu[i] = GeneratedReg::CpuMs() - start;
+        wall[i] = double(timer.nsecsElapsed()) / 1e6;
     }
-    std::sort(cpu.begin(), cpu.end());
-    std::sort(wall.begin(), wall.end());
+    std::sort(cpu, cpu + 5);
+    std::sort(wall, wall + 5);
     return QByteArray::number(cpu[2], 'f', 1) + " ms processor, " + QByteArray::number(wall[2], 'f', 1) + " ms clock";
+}
+
+// Parses the content into a tree of its own and frees it again.
+void Parse(const QByteArray& content) {
+    Registry::KeyNode root;
+    Registry::Wine::Parse(content, root);
 }
 }  // namespace
 
@@ -47,16 +44,10 @@ int main(int argc, char* argv[]) {
 
     const QByteArray deep = GeneratedReg::DeepKey(300000);
     std::printf("key 300,000 levels deep (%lld bytes), parsed and freed: %s\n", qlonglong(deep.size()),
-                Median([&] {
-                    Registry::KeyNode root;
-                    Registry::Wine::Parse(deep, root);
-                }).constData());
+                Median([&] { Parse(deep); }).constData());
 
     const QByteArray big = GeneratedReg::ContinuedValue(1 << 20);
-    std::printf("continued value (%lld bytes of text), parsed: %s\n", qlonglong(big.size()), Median([&] {
-                    Registry::KeyNode root;
-                    Registry::Wine::Parse(big, root);
-                }).constData());
+    std::printf("continued value (%lld bytes of text), parsed: %s\n", qlonglong(big.size()), Median([&] { Parse(big); }).constData());
 
     QFile file(dir.filePath(QStringLiteral("user.reg")));
     if (!file.open(QIODevice::WriteOnly))
@@ -64,10 +55,7 @@ int main(int argc, char* argv[]) {
     const QByteArray accounts = GeneratedReg::Accounts(20000);
     file.write(accounts);
     file.close();
-    std::printf("20,000 accounts (%lld bytes), parsed: %s\n", qlonglong(accounts.size()), Median([&] {
-                    Registry::KeyNode root;
-                    Registry::Wine::Parse(accounts, root);
-                }).constData());
+    std::printf("20,000 accounts (%lld bytes), parsed: %s\n", qlonglong(accounts.size()), Median([&] { Parse(accounts); }).constData());
     int found = 0;
     const QByteArray read = Median([&] {
         Registry::WineFileSource source(file.fileName());

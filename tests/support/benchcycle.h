@@ -1,0 +1,44 @@
+// Small helpers shared by the check benchmarks that are run by hand.
+#pragma once
+
+#include "check/checkcycle.h"
+#include "dovecotserver.h"
+#include "testenvironment.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <algorithm>
+#include <cstdio>
+
+inline double Median(QList<double> values) {
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
+}
+
+// Starts Dovecot with the users and appends an account for each (passwords as given unless
+// `password` says otherwise); false, with the reason printed, when Dovecot did not start.
+template <typename PasswordOf>
+bool StartDovecotAccounts(DovecotServer& dovecot, const QVector<DovecotServer::User>& users, PasswordOf password) {
+    if (!dovecot.start(users)) {
+        std::fprintf(stderr, "Dovecot did not start: %s\n", qPrintable(dovecot.errorString()));
+        return false;
+    }
+    for (const DovecotServer::User& user : users)
+        Accounts.append(TestAccount(user.name, dovecot.port(), password(user)));
+    return true;
+}
+
+// A check cycle with the program's own intervals, run to its end by Run(), which returns its milliseconds.
+struct TimedCycle {
+    CheckCycle cycle;
+    QEventLoop loop;
+    TimedCycle() { cycle.SetAlertDispatcher([this] { loop.quit(); }); }
+    double Run() {
+        QElapsedTimer clock;
+        clock.start();
+        cycle.CheckNow();
+        loop.exec();
+        return double(clock.nsecsElapsed()) / 1e6;
+    }
+};
