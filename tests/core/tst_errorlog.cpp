@@ -24,15 +24,9 @@ private slots:
     void init() { env = std::make_unique<TestEnvironment>(); }
     void cleanup() { env.reset(); }
 
-    void timeoutEntry() {
-        WriteErrorLog(0, QString(), QStringLiteral("Timeout bei Account postfach1"),
-                      QDateTime(QDate(2024, 3, 1), QTime(14, 5, 9)));
-        QCOMPARE(env->read("error.log"), QByteArray("#2024-03-01#,#14:05:09#,0,\"\",\"Timeout bei Account postfach1\"\r\n"));
-    }
-
     void errorLogKeepsOnlyTheLastEntry() {
-        WriteErrorLog(13, QStringLiteral("Typen unverträglich"), QStringLiteral("formMain_Load()"),
-                      QDateTime(QDate(2024, 3, 1), QTime(0, 0, 0)));
+        WriteErrorLog(0, QString(), QStringLiteral("Timeout bei Account postfach1"), QDateTime(QDate(2024, 3, 1), QTime(14, 5, 9)));
+        QCOMPARE(env->read("error.log"), QByteArray("#2024-03-01#,#14:05:09#,0,\"\",\"Timeout bei Account postfach1\"\r\n"));
         WriteErrorLog(6, QStringLiteral("Überlauf"), QStringLiteral("Timer1_Timer()"), QDateTime(QDate(2024, 12, 31), QTime(23, 59, 59)));
         QCOMPARE(env->read("error.log"),
                  QString::fromUtf8("#2024-12-31#,#23:59:59#,6,\"Überlauf\",\"Timer1_Timer()\"\r\n").toUtf8());
