@@ -33,17 +33,6 @@
 namespace {
 const QString kClosing = QStringLiteral("Klicken Sie hier um das E-Mail Programm zu starten.");
 
-Account MakeAccount(const QString& user, const QString& password, quint16 port) {
-    Account a;
-    a.EMail = user + QStringLiteral("@postfalke.test");
-    a.Server = QStringLiteral("127.0.0.1");
-    a.Port = port;
-    a.Username = user;
-    a.Password = password;
-    a.Mailbox = QStringLiteral("INBOX");
-    return a;
-}
-
 QStringList Column(const ListView& list, int column) {
     QStringList texts;
     for (int row = 1; row <= list.RowCount(); ++row)
@@ -111,7 +100,7 @@ private slots:
     void startUpChecksAtOnceAndAlerts() {
         DovecotServer dovecot;
         QVERIFY2(dovecot.start({{QStringLiteral("maria"), QStringLiteral("geheim"), 3}}), qPrintable(dovecot.errorString()));
-        Store({MakeAccount(QStringLiteral("maria"), QStringLiteral("geheim"), dovecot.port())});
+        Store({TestAccount(QStringLiteral("maria"), dovecot.port(), QStringLiteral("geheim"))});
 
         formSplash::SetTimerIntervalForTesting(1);
         formSplash::ShowSplash([this] { Load(); });
@@ -125,7 +114,7 @@ private slots:
         QCOMPARE(tray->tip, QStringLiteral("Postfalke"));
 
         QTRY_COMPARE(main->ListView1->RowCount(), 1);
-        QCOMPARE(Column(*main->ListView1, 1), QStringList{QStringLiteral("maria@postfalke.test")});
+        QCOMPARE(Column(*main->ListView1, 1), QStringList{QStringLiteral("maria@example.org")});
         QCOMPARE(Column(*main->ListView1, 2), QStringList{QStringLiteral("INBOX")});
         QCOMPARE(Column(*main->ListView1, 3), QStringList{QStringLiteral("3")});
 
@@ -138,7 +127,7 @@ private slots:
 
         QCOMPARE(tray->messages.size(), 1);
         QCOMPARE(tray->messages[0].title, QStringLiteral("E-Mails eingetroffen"));
-        QCOMPARE(tray->messages[0].text, "\r\nmaria@postfalke.test\tINBOX\t 3\r\n\r\n" + kClosing);
+        QCOMPARE(tray->messages[0].text, "\r\nmaria@example.org\tINBOX\t 3\r\n\r\n" + kClosing);
         QCOMPARE(tray->messages[0].iconFlag, 1);
         // Sound 2 with a missing wave file: silence, not even a beep.
         QVERIFY2(sounds.isEmpty(), qPrintable(sounds.join(',')));
@@ -154,34 +143,34 @@ private slots:
         DovecotServer dovecot;
         QVERIFY2(dovecot.start({{QStringLiteral("anna"), QStringLiteral("eins"), 3}, {QStringLiteral("bert"), QStringLiteral("zwei"), 0}}),
                  qPrintable(dovecot.errorString()));
-        Store({MakeAccount(QStringLiteral("anna"), QStringLiteral("eins"), dovecot.port()),
-               MakeAccount(QStringLiteral("bert"), QStringLiteral("zwei"), dovecot.port()),
-               MakeAccount(QStringLiteral("carl"), QStringLiteral("drei"), FreeLocalPort())});
+        Store({TestAccount(QStringLiteral("anna"), dovecot.port(), QStringLiteral("eins")),
+               TestAccount(QStringLiteral("bert"), dovecot.port(), QStringLiteral("zwei")),
+               TestAccount(QStringLiteral("carl"), FreeLocalPort(), QStringLiteral("drei"))});
         Settings.Sound = SoundChoice::Beep;
         SaveSettings();
         formMain* main = Load();
         QTRY_VERIFY_WITH_TIMEOUT(!main->Cycle().CycleRunning(), 10000);
 
-        QCOMPARE(Column(*main->ListView1, 1), QStringList({"anna@postfalke.test", "carl@postfalke.test"}));
+        QCOMPARE(Column(*main->ListView1, 1), QStringList({"anna@example.org", "carl@example.org"}));
         QCOMPARE(Column(*main->ListView1, 3), QStringList({"3", "error"}));
         formBenachrichtigung* window = formBenachrichtigung::Existing();
         QVERIFY(window && window->isVisible());
         QCOMPARE(Column(*window->ListView1, 3), QStringList({"Fehler", "3", "0"}));
-        QCOMPARE(Column(*window->ListView1, 1), QStringList({"carl@postfalke.test", "anna@postfalke.test", "bert@postfalke.test"}));
+        QCOMPARE(Column(*window->ListView1, 1), QStringList({"carl@example.org", "anna@example.org", "bert@example.org"}));
         QVERIFY(!window->ListView1->IsBold(1, 1));
         QVERIFY(window->ListView1->IsBold(2, 1));
         QVERIFY(!window->ListView1->IsBold(3, 1));
         QCOMPARE(tray->messages.size(), 1);
         QCOMPARE(tray->messages[0].text,
-                 "\r\nanna@postfalke.test\tINBOX\t 3\r\ncarl@postfalke.test\tINBOX\t (Fehler)\r\n\r\n" + kClosing);
+                 "\r\nanna@example.org\tINBOX\t 3\r\ncarl@example.org\tINBOX\t (Fehler)\r\n\r\n" + kClosing);
         QCOMPARE(sounds, QStringList{QStringLiteral("beep")});
     }
 
     void noRecentMailGivesNothingEvenWithFailures() {
         DovecotServer dovecot;
         QVERIFY2(dovecot.start({{QStringLiteral("bert"), QStringLiteral("zwei"), 0}}), qPrintable(dovecot.errorString()));
-        Store({MakeAccount(QStringLiteral("bert"), QStringLiteral("zwei"), dovecot.port()),
-               MakeAccount(QStringLiteral("carl"), QStringLiteral("drei"), FreeLocalPort())});
+        Store({TestAccount(QStringLiteral("bert"), dovecot.port(), QStringLiteral("zwei")),
+               TestAccount(QStringLiteral("carl"), FreeLocalPort(), QStringLiteral("drei"))});
         Settings.Sound = SoundChoice::Beep;
         SaveSettings();
         formMain* main = Load();
@@ -195,8 +184,8 @@ private slots:
         const QStringList tip = tray->tip.split('\n');
         QCOMPARE(tip.size(), 3);
         QVERIFY(tip[0].startsWith(QStringLiteral("Postfalke – letzte Abfrage ")));
-        QCOMPARE(tip[1], QStringLiteral("bert@postfalke.test: keine neuen"));
-        QVERIFY(tip[2].startsWith(QStringLiteral("carl@postfalke.test: Fehler")));
+        QCOMPARE(tip[1], QStringLiteral("bert@example.org: keine neuen"));
+        QVERIFY(tip[2].startsWith(QStringLiteral("carl@example.org: Fehler")));
         QCOMPARE(tray->icon.pixmap(32, 32).toImage(), Tray::WarningIcon().pixmap(32, 32).toImage());
     }
 
@@ -241,7 +230,7 @@ private slots:
     // Without a tray the main window shows and offers the tray menu on its button "Menü" and as its
     // context menu; with a tray the button stays hidden.
     void withoutTrayTheMainWindowShowsAndOffersTheMenu() {
-        Store({MakeAccount(QStringLiteral("x"), QStringLiteral("y"), FreeLocalPort())});
+        Store({TestAccount(QStringLiteral("x"), FreeLocalPort(), QStringLiteral("y"))});
         formMain* main = Load(/*trayAvailable=*/false);
         QVERIFY(main->isVisible());
         QVERIFY(main->Command8->isVisible());
