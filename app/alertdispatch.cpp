@@ -46,7 +46,7 @@ void ExecuteAlert(const AlertPlan& plan, ListView& resultList, Tray* tray) {
     if (plan.showWindow)
         ShowNotificationWindow(plan);
     if (plan.showBalloon && tray)
-        tray->ShowBalloon(plan.balloonIconFlag, plan.balloonTitle, plan.balloonText);
+        tray->ShowBalloon(plan.balloonIcon, plan.balloonTitle, plan.balloonText);
     switch (plan.sound) {
     case AlertPlan::SoundAction::Beep:
         Sound::Beep();

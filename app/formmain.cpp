@@ -227,7 +227,7 @@ void formMain::Quit() {
     close();
 }
 
-void formMain::Command6_Click() { tray_->ShowBalloon(1, QStringLiteral("Postfalke Test"), TestBalloonText()); }
+void formMain::Command6_Click() { tray_->ShowBalloon(BalloonIcon::Information, QStringLiteral("Postfalke Test"), TestBalloonText()); }
 
 void formMain::closeEvent(QCloseEvent* event) {
     // The close box (and Alt+F4) hides the window, as "Minimieren" does: checking goes on behind the

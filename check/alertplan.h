@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/balloonicon.h"
 #include "core/account.h"
 #include "core/timeofday.h"
 
@@ -37,7 +38,7 @@ struct AlertPlan {
     QVector<WindowRow> windowRows;  // in account order; the window sorts them
 
     bool showBalloon = false;
-    int balloonIconFlag = 1;
+    BalloonIcon balloonIcon = BalloonIcon::Information;
     QString balloonTitle;
     QString balloonText;
 

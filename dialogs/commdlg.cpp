@@ -81,9 +81,7 @@ QString ShowFileDialog(QString& initialFolder, const QString& filter, qint16 fil
     // The entries show the caller's descriptions; the patterns Qt filters by stay hidden.
     dialog->setOption(QFileDialog::HideNameFilterDetails);
     dialog->setAcceptMode(openMode ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    if (flags & AllowMultiSelect)
-        dialog->setFileMode(QFileDialog::ExistingFiles);
-    else if (openMode && (flags & FileMustExist))
+    if (openMode && (flags & FileMustExist))
         dialog->setFileMode(QFileDialog::ExistingFile);
     else
         dialog->setFileMode(QFileDialog::AnyFile);
@@ -113,11 +111,5 @@ QString ShowFileDialog(QString& initialFolder, const QString& filter, qint16 fil
         resultFlags |= ExtensionDifferent;
     flags = resultFlags;
 
-    if ((flags & AllowMultiSelect) && files.size() > 1) {
-        QString buffer = QDir::toNativeSeparators(QFileInfo(files.first()).absolutePath());
-        for (const QString& f : files)
-            buffer += QChar(0) + QFileInfo(f).fileName();
-        return buffer + QChar(0) + QChar(0);
-    }
     return TrimBlanks(QDir::toNativeSeparators(files.first()));
 }

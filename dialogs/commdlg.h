@@ -11,13 +11,12 @@ class QWidget;
 // always Qt's own file dialog, so filters and the default extension behave alike on every desktop.
 namespace CommDlg {
 
-// Flags of the request (the common dialog's OFN_ values). The chooser honours OverwritePrompt,
-// AllowMultiSelect and FileMustExist, and reports ExtensionDifferent back; the others are kept.
+// Flags of the request (the common dialog's OFN_ values). The chooser honours OverwritePrompt and
+// FileMustExist, and reports ExtensionDifferent back; the others are kept.
 enum Flag : qint32 {
     ReadOnly = 0x1,
     OverwritePrompt = 0x2,
     HideReadOnly = 0x4,
-    AllowMultiSelect = 0x200,
     ExtensionDifferent = 0x400,
     PathMustExist = 0x800,
     FileMustExist = 0x1000,
@@ -56,8 +55,6 @@ QStringList NameFilters(const QString& filter);
 //  openMode        true: open a file; false: save a file
 //  flags           in/out: CommDlg::Flag values; after a successful choice the caller's variable
 //                  receives the flags as the dialog left them
-// With AllowMultiSelect the result holds the folder and the chosen names separated by NUL
-// characters (a single choice gives its full path).
 QString ShowFileDialog(QString& initialFolder, const QString& filter, qint16 filterIndex,
                        const QString& defaultExtension, QString& fileName, const QString& title,
                        qintptr& ownerWindow, bool openMode, qint32& flags);

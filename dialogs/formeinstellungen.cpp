@@ -33,8 +33,9 @@
 using namespace FormLayout;
 
 namespace {
-// The common dialog's "file must exist", "path must exist", "hide read-only" and "overwrite prompt".
-constexpr qint32 kChooserFlags = 6150;
+// Both choosers ask for a file that exists, without the read-only box.
+constexpr qint32 kChooserFlags =
+    CommDlg::FileMustExist | CommDlg::PathMustExist | CommDlg::HideReadOnly | CommDlg::OverwritePrompt;
 
 // The play symbol: a black triangle pointing right, 12 x 16 pixels.
 QPixmap PlaySymbol() {

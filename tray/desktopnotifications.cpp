@@ -53,8 +53,8 @@ QString DesktopNotifications::BodyText(const QString& text, bool serviceReadsMar
     return body;
 }
 
-void DesktopNotifications::Show(const QString& title, const QString& text, int iconFlag) {
-    Q_UNUSED(iconFlag);
+void DesktopNotifications::Show(const QString& title, const QString& text, BalloonIcon icon) {
+    Q_UNUSED(icon);
     if (!bus_.isConnected())
         return;
     // The body is escaped only where the service reads markup, so the capabilities are asked

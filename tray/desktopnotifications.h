@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/balloonicon.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QSet>
@@ -28,7 +30,7 @@ public:
 
     // Sends a notification that replaces the previous one of the program. The icon flag is
     // accepted for the tray's sake; the notification shows the program's icon.
-    void Show(const QString& title, const QString& text, int iconFlag);
+    void Show(const QString& title, const QString& text, BalloonIcon icon);
 
     // The service's id of the program's latest notification; 0 before the first has been shown.
     uint CurrentId() const { return lastId_; }

@@ -19,17 +19,18 @@ BalloonRoute ChooseBalloonRoute(bool trayShowsMessages, bool statusNotifierHost,
 }
 
 namespace {
-QSystemTrayIcon::MessageIcon MessageIconOf(int iconFlag) {
-    switch (iconFlag) {
-    case 1:
+QSystemTrayIcon::MessageIcon MessageIconOf(BalloonIcon icon) {
+    switch (icon) {
+    case BalloonIcon::Information:
         return QSystemTrayIcon::Information;
-    case 2:
+    case BalloonIcon::Warning:
         return QSystemTrayIcon::Warning;
-    case 3:
+    case BalloonIcon::Error:
         return QSystemTrayIcon::Critical;
-    default:
-        return QSystemTrayIcon::NoIcon;
+    case BalloonIcon::None:
+        break;
     }
+    return QSystemTrayIcon::NoIcon;
 }
 }  // namespace
 
@@ -74,17 +75,17 @@ void QtTrayPlatform::ShowIcon(const QIcon& icon, const QString& tip) {
 
 void QtTrayPlatform::HideIcon() { icon_.hide(); }
 
-void QtTrayPlatform::ShowMessage(const QString& title, const QString& text, int iconFlag) {
+void QtTrayPlatform::ShowMessage(const QString& title, const QString& text, BalloonIcon icon) {
     switch (Route()) {
     case BalloonRoute::TrayIcon: {
         QString plain = text;
         plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        icon_.showMessage(title, plain, MessageIconOf(iconFlag));
+        icon_.showMessage(title, plain, MessageIconOf(icon));
         break;
     }
     case BalloonRoute::DesktopNotification:
 #ifdef POSTFALKE_DESKTOP_NOTIFICATIONS
-        notifications_->Show(title, text, iconFlag);
+        notifications_->Show(title, text, icon);
 #endif
         break;
     case BalloonRoute::None:

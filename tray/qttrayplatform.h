@@ -29,7 +29,7 @@ public:
     bool CanShowMessages() const override;
     void ShowIcon(const QIcon& icon, const QString& tip) override;
     void HideIcon() override;
-    void ShowMessage(const QString& title, const QString& text, int iconFlag) override;
+    void ShowMessage(const QString& title, const QString& text, BalloonIcon icon) override;
     QPoint CursorPosition() const override;
 
 private:

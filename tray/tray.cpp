@@ -126,10 +126,10 @@ void Tray::RemoveTrayIcon() {
     iconAdded_ = false;
 }
 
-void Tray::ShowBalloon(int iconFlag, const QString& title, const QString& text) {
+void Tray::ShowBalloon(BalloonIcon icon, const QString& title, const QString& text) {
     if (!platform_->CanShowMessages())
         return;
-    platform_->ShowMessage(CutBalloonTitle(title), CutBalloonText(text), iconFlag);
+    platform_->ShowMessage(CutBalloonTitle(title), CutBalloonText(text), icon);
 }
 
 void Tray::InstallTrayWindowProc() {

@@ -49,7 +49,7 @@ public:
     void ShowCheckState(const QString& tip, bool failed);
     // Shows a balloon at the icon (icon flag 1 = information), title and text cut to their lengths.
     // Where the desktop cannot show messages nothing appears and nothing fails.
-    void ShowBalloon(int iconFlag, const QString& title, const QString& text);
+    void ShowBalloon(BalloonIcon icon, const QString& title, const QString& text);
 
     // Connects the tray's events to TrayWindowProc; once only, a second call does nothing.
     void InstallTrayWindowProc();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/balloonicon.h"
+
 #include <QIcon>
 #include <QObject>
 #include <QPoint>
@@ -22,7 +24,7 @@ public:
     virtual void ShowIcon(const QIcon& icon, const QString& tip) = 0;
     virtual void HideIcon() = 0;
     // Shows a balloon. The icon flag: 0 none, 1 information, 2 warning, 3 error. Line breaks are CR LF.
-    virtual void ShowMessage(const QString& title, const QString& text, int iconFlag) = 0;
+    virtual void ShowMessage(const QString& title, const QString& text, BalloonIcon icon) = 0;
     // Where the mouse is now, in global coordinates.
     virtual QPoint CursorPosition() const = 0;
 

@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(tray->messages.size(), 1);
         QCOMPARE(tray->messages[0].title, QStringLiteral("E-Mails eingetroffen"));
         QCOMPARE(tray->messages[0].text, "\r\nmaria@example.org\tINBOX\t 3\r\n\r\n" + kClosing);
-        QCOMPARE(tray->messages[0].iconFlag, 1);
+        QCOMPARE(tray->messages[0].icon, BalloonIcon::Information);
         // Sound 2 with a missing wave file: silence, not even a beep.
         QVERIFY2(sounds.isEmpty(), qPrintable(sounds.join(',')));
 

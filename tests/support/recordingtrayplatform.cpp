@@ -12,7 +12,7 @@ void RecordingTrayPlatform::HideIcon() {
     iconVisible = false;
 }
 
-void RecordingTrayPlatform::ShowMessage(const QString& title, const QString& text, int iconFlag) {
-    messages.append({title, text, iconFlag});
-    emit MessageRecorded(title, text, iconFlag);
+void RecordingTrayPlatform::ShowMessage(const QString& title, const QString& text, BalloonIcon icon) {
+    messages.append({title, text, icon});
+    emit MessageRecorded(title, text, icon);
 }

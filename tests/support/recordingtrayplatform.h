@@ -11,7 +11,7 @@ public:
     struct Message {
         QString title;
         QString text;
-        int iconFlag = 0;
+        BalloonIcon icon = BalloonIcon::None;
     };
 
     using TrayPlatform::TrayPlatform;
@@ -33,7 +33,7 @@ public:
     bool CanShowMessages() const override { return canShowMessages; }
     void ShowIcon(const QIcon& newIcon, const QString& newTip) override;
     void HideIcon() override;
-    void ShowMessage(const QString& title, const QString& text, int iconFlag) override;
+    void ShowMessage(const QString& title, const QString& text, BalloonIcon icon) override;
     QPoint CursorPosition() const override { return cursorPosition; }
 
     // Plays an event of the icon or a click on the balloon.
@@ -42,5 +42,5 @@ public:
 
 signals:
     // A balloon was asked for (after it was added to messages).
-    void MessageRecorded(const QString& title, const QString& text, int iconFlag);
+    void MessageRecorded(const QString& title, const QString& text, BalloonIcon icon);
 };

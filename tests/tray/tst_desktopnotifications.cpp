@@ -42,7 +42,7 @@ class TestDesktopNotifications : public QObject {
     // Shows one notification and waits until its id has come back from the service.
     uint ShowOne(DesktopNotifications& n, const QString& text) {
         const qsizetype before = server_.calls.size();
-        n.Show(QStringLiteral("E-Mails eingetroffen"), text, 1);
+        n.Show(QStringLiteral("E-Mails eingetroffen"), text, BalloonIcon::Information);
         const bool answered = QTest::qWaitFor([&] { return server_.calls.size() > before && n.CurrentId() == server_.nextId; }, 5000);
         return answered ? n.CurrentId() : 0;
     }

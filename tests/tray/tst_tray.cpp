@@ -128,7 +128,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QStringList, shown);
         platform_->canShowMessages = canShow;
-        tray_->ShowBalloon(1, title, text);
+        tray_->ShowBalloon(BalloonIcon::Information, title, text);
         QStringList messages;
         for (const RecordingTrayPlatform::Message& m : platform_->messages)
             messages << m.title << m.text;
@@ -160,7 +160,7 @@ private slots:
         Tray tray(TrayActions{[this] { log_ << QStringLiteral("show"); }, {}, {}});
         QVERIFY(!tray.TrayAvailable());
         tray.AddTrayIcon();
-        tray.ShowBalloon(1, QStringLiteral("E-Mails eingetroffen"), QStringLiteral("\r\nText\r\n"));
+        tray.ShowBalloon(BalloonIcon::Information, QStringLiteral("E-Mails eingetroffen"), QStringLiteral("\r\nText\r\n"));
         tray.Platform().Activated(QSystemTrayIcon::Trigger);
         QCOMPARE(log_, QStringList{"show"});
     }
