@@ -33,7 +33,7 @@ public:
     bool CanShowMessages() const override { return canShowMessages; }
     void ShowIcon(const QIcon& newIcon, const QString& newTip) override;
     void HideIcon() override;
-    void ShowMessage(const QString& title, const QString& text, BalloonIcon icon) override;
+    void ShowMessage(const QString& title, const QString& text, BalloonIcon balloonIcon) override;
     QPoint CursorPosition() const override { return cursorPosition; }
 
     // Plays an event of the icon or a click on the balloon.
