@@ -8,7 +8,12 @@
 #include <QTimer>
 
 CheckCycle::CheckCycle(QObject* parent, Intervals intervals)
-    : QObject(parent), intervals_(intervals), timer1_(new QTimer(this)), timer2_(new QTimer(this)), winsock1_(new Winsock(this)) {
+    : QObject(parent), intervals_(intervals), timer1_(new QTimer(this)), timer2_(new QTimer(this)), soon_(new QTimer(this)), winsock1_(new Winsock(this)) {
+    soon_->setSingleShot(true);
+    connect(soon_, &QTimer::timeout, this, [this] {
+        if (!CycleRunning())
+            CheckNow();
+    });
     timer1_->setInterval(intervals_.minuteMs);
     timer2_->setInterval(intervals_.watchdogMs);
     connect(timer1_, &QTimer::timeout, this, &CheckCycle::Timer1_Timer);
@@ -42,6 +47,21 @@ void CheckCycle::CheckNow() {
 }
 
 bool CheckCycle::CycleRunning() const { return timer2_->isActive(); }
+
+void CheckCycle::AbandonCycle() {
+    soon_->stop();
+    if (!CycleRunning())
+        return;
+    winsock1_->Close();
+    CheckInProgress = 0;
+    timer2_->stop();
+    timer1_->start();
+}
+
+void CheckCycle::CheckSoon(int graceMs) {
+    if (!soon_->isActive())
+        soon_->start(graceMs);
+}
 
 void CheckCycle::Timer1_Timer() {
     try {
