@@ -4,6 +4,7 @@
 #include "app/program.h"
 #include "core/singleinstance.h"
 #include "core/translation.h"
+#include "desktop/desktopevents.h"
 #include "splash/formsplash.h"
 
 #include <QApplication>
@@ -27,6 +28,11 @@ int main(int argc, char* argv[]) {
 
     SetErrorBoxHandler([](const QString& text) { MsgBox::Warning(nullptr, text); });
     Program::WireForms();
-    formSplash::ShowSplash([] { Program::LoadMainWindow(); });
+    formSplash::ShowSplash([] {
+        formMain* main = Program::LoadMainWindow();
+        auto* events = new DesktopEvents(main);
+        Program::WatchDesktop(*events, main->Cycle());
+        events->Start();
+    });
     return app.exec();
 }
