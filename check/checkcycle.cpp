@@ -3,6 +3,7 @@
 #include "check/winsock.h"
 #include "core/account.h"
 #include "core/errorlog.h"
+#include "core/numeric.h"
 #include "core/runtimeerror.h"
 
 #include <QTimer>
@@ -68,7 +69,7 @@ void CheckCycle::Timer1_Timer() {
         // Counted in int: at the highest interval the count would pass the 16-bit range just
         // before it is reset.
         const int counted = MinuteCounter + 1;
-        MinuteCounter = qint16(qMin(counted, 32767));
+        MinuteCounter = qint16(qMin(counted, int(Numeric::Int16Max)));
         if (counted < Settings.KontrollIntervall)
             return;
         // Between connecting and the greeting, and from one account to the next, CheckInProgress

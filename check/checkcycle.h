@@ -102,5 +102,5 @@ private:
     Imap::LineAssembler lines_;
     std::optional<qint16> recent_;
     QString connectedServer_;
-    qint16 connectedPort_ = 0;
+    quint16 connectedPort_ = 0;
 };

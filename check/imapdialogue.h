@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/numeric.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -15,7 +17,7 @@ inline constexpr char ExamineTag[] = "A002";
 inline constexpr char LogoutTag[] = "A004";
 
 // The highest recent count kept (the count is a signed 16-bit number).
-inline constexpr int MaxRecentCount = 32767;
+inline constexpr int MaxRecentCount = Numeric::Int16Max;
 
 // Received bytes as text: UTF-8 where they are valid UTF-8, else Latin-1 (one character a byte).
 QString DecodeReceived(const QByteArray& bytes);
