@@ -1,5 +1,6 @@
 #include "check/checkcycle.h"
 
+#include "check/socketerror.h"
 #include "check/winsock.h"
 #include "core/account.h"
 #include "core/errorlog.h"
@@ -9,7 +10,13 @@
 #include <QTimer>
 
 CheckCycle::CheckCycle(QObject* parent, Intervals intervals)
-    : QObject(parent), intervals_(intervals), timer1_(new QTimer(this)), timer2_(new QTimer(this)), soon_(new QTimer(this)), winsock1_(new Winsock(this)) {
+    : QObject(parent),
+      intervals_(intervals),
+      timer1_(new QTimer(this)),
+      timer2_(new QTimer(this)),
+      accountLimit_(new QTimer(this)),
+      soon_(new QTimer(this)),
+      winsock1_(new Winsock(this)) {
     soon_->setSingleShot(true);
     connect(soon_, &QTimer::timeout, this, [this] {
         if (!CycleRunning())
@@ -17,8 +24,11 @@ CheckCycle::CheckCycle(QObject* parent, Intervals intervals)
     });
     timer1_->setInterval(intervals_.minuteMs);
     timer2_->setInterval(intervals_.watchdogMs);
+    accountLimit_->setInterval(intervals_.accountLimitMs);
+    accountLimit_->setSingleShot(true);
     connect(timer1_, &QTimer::timeout, this, &CheckCycle::Timer1_Timer);
     connect(timer2_, &QTimer::timeout, this, &CheckCycle::Timer2_Timer);
+    connect(accountLimit_, &QTimer::timeout, this, &CheckCycle::Timer3_Timer);
     connect(winsock1_, &Winsock::DataArrival, this, &CheckCycle::Winsock1_DataArrival);
     connect(winsock1_, &Winsock::PeerClosed, this, &CheckCycle::Winsock1_Close);
     connect(winsock1_, &Winsock::Error, this, &CheckCycle::Winsock1_Error);
@@ -54,7 +64,7 @@ void CheckCycle::AbandonCycle() {
     if (!CycleRunning())
         return;
     winsock1_->Close();
-    CheckInProgress = 0;
+    SetStep(Step::Idle);
     timer2_->stop();
     timer1_->start();
 }
@@ -76,10 +86,10 @@ void CheckCycle::Timer1_Timer() {
         // is 0; the running watchdog tells that a cycle is under way then.
         if (AccountCount() > 0 && CheckInProgress == 0 && !CycleRunning()) {
             timer1_->stop();
-            CurrentAccount = 1;
-            ConnectAccount();
             timer2_->setInterval(intervals_.watchdogMs);
             timer2_->start();
+            CurrentAccount = 1;
+            ConnectAccount();
         }
         MinuteCounter = 0;
     } catch (const RuntimeError& error) {
@@ -90,7 +100,7 @@ void CheckCycle::Timer1_Timer() {
 void CheckCycle::Timer2_Timer() {
     try {
         winsock1_->Close();
-        CheckInProgress = 0;
+        SetStep(Step::Idle);
         if (!CurrentAccountExists()) {
             FinishCycle();
             return;
@@ -107,6 +117,13 @@ void CheckCycle::Timer2_Timer() {
     }
 }
 
+// The account limit ends an account however busy its server keeps the dialogue, as the watchdog
+// ends a silent one.
+void CheckCycle::Timer3_Timer() {
+    if (step_ != Step::Idle)
+        Timer2_Timer();
+}
+
 void CheckCycle::Winsock1_DataArrival(qint64) {
     try {
         const QByteArray block = winsock1_->GetData();
@@ -118,29 +135,27 @@ void CheckCycle::Winsock1_DataArrival(qint64) {
         // A shorter account list was loaded while this server was being checked: the cycle ends.
         if (!CurrentAccountExists()) {
             winsock1_->Close();
-            CheckInProgress = 0;
+            SetStep(Step::Idle);
             FinishCycle();
             return;
         }
+        if (step_ == Step::Idle)
+            return;
 
-        if (CheckInProgress == 0) {
-            // The greeting; its content is not examined.
-            const Account& account = Accounts.at(CurrentAccount);
-            if (account.Server != connectedServer_ || account.Port != connectedPort_) {
-                // The list was reloaded and this slot now holds an account of another server:
-                // its password must not go here. Connect to its own server instead.
-                winsock1_->Close();
-                ConnectAccount();
-                return;
-            }
-            CheckInProgress = 1;
-            lines_.Clear();
-            Send(Imap::LoginCommand(account.Username, account.Password), Imap::LoginEntry(account.Username));
+        received_ += block.size();
+        if (received_ > Imap::MaxDialogueBytes) {
+            const QString email = Accounts.at(CurrentAccount).EMail;
+            const QString text = QStringLiteral("Zu viele Daten vom Server (mehr als 1 MB ohne Ende des Dialogs), Account");
+            FailAccount(QStringLiteral("Zu viele Daten"), text + QLatin1Char(' ') + email, text + QStringLiteral(": ") + email,
+                        false);
             return;
         }
 
+        // A line that ends the account leaves the rest of the arrival unread.
+        const quint64 connection = connection_;
         for (const QByteArray& line : lines_.Add(block)) {
-            if (!ActOnLine(line))
+            ActOnLine(line);
+            if (connection_ != connection || step_ == Step::Idle)
                 break;
         }
     } catch (const RuntimeError& error) {
@@ -148,57 +163,214 @@ void CheckCycle::Winsock1_DataArrival(qint64) {
     }
 }
 
-bool CheckCycle::ActOnLine(const QByteArray& line) {
+void CheckCycle::ActOnLine(const QByteArray& line) {
     const Imap::LineMeaning meaning = Imap::Classify(line);
-    switch (meaning.kind) {
-    case Imap::LineKind::LoginOk: {
-        const QString mailbox = Accounts.at(CurrentAccount).Mailbox;
-        recent_.reset();
-        Send(Imap::ExamineCommand(mailbox), Imap::ExamineEntry(mailbox));
-        break;
+    switch (step_) {
+    case Step::Greeting: OnGreeting(meaning); break;
+    case Step::Login: OnLoginReply(meaning); break;
+    case Step::Examine: OnExamineReply(meaning); break;
+    case Step::Logout: OnLogoutReply(meaning); break;
+    case Step::Idle: break;
     }
-    case Imap::LineKind::Recent:
-        recent_ = meaning.recent;
-        break;
-    case Imap::LineKind::ExamineOk:
-        if (recent_)
-            Accounts[CurrentAccount].NewMailCount = *recent_;
-        Accounts[CurrentAccount].CheckFailure.clear();
-        Send(Imap::LogoutCommand(), Imap::LogoutEntry());
-        break;
-    case Imap::LineKind::LogoutOk:
-        winsock1_->Close();
-        CheckInProgress = 0;
-        AdvanceCycle();
-        return false;
-    case Imap::LineKind::Other:
-        break;
-    }
-    return true;
 }
 
-void CheckCycle::Send(const QByteArray& command, const QString& entry) {
+void CheckCycle::OnGreeting(const Imap::LineMeaning& meaning) {
+    // Capabilities the server announces before the greeting is answered.
+    loginDisabled_ = loginDisabled_ || meaning.loginDisabled;
+    if (meaning.kind == Imap::LineKind::Bye) {
+        FailAccount(QStringLiteral("Verbindung abgelehnt"), meaning.text, false);
+        return;
+    }
+    if (meaning.kind != Imap::LineKind::Greeting)
+        return;
+    const Account& account = Accounts.at(CurrentAccount);
+    if (account.Server != connectedServer_ || account.Port != connectedPort_) {
+        // The list was reloaded and this slot now holds an account of another server: its
+        // password must not go here. Connect to its own server instead.
+        winsock1_->Close();
+        ConnectAccount();
+        return;
+    }
+    if (meaning.preauth) {
+        SendExamine();
+        return;
+    }
+    if (loginDisabled_) {
+        const QString text = QStringLiteral("Der Server nimmt die Anmeldung nur über eine verschlüsselte Verbindung an, Account");
+        FailAccount(QStringLiteral("Anmeldung nur verschlüsselt"), text + QLatin1Char(' ') + account.EMail,
+                    text + QStringLiteral(": ") + account.EMail, true);
+        return;
+    }
+    SendLogin();
+}
+
+void CheckCycle::OnLoginReply(const Imap::LineMeaning& meaning) {
+    if (meaning.kind != Imap::LineKind::Tagged || meaning.tag != Imap::LoginTag)
+        return;
+    if (meaning.status == Imap::Status::Ok)
+        SendExamine();
+    else
+        FailAccount(QStringLiteral("Anmeldung abgelehnt"), meaning.text, true);
+}
+
+void CheckCycle::OnExamineReply(const Imap::LineMeaning& meaning) {
+    if (meaning.kind == Imap::LineKind::Recent) {
+        recent_ = meaning.recent;
+        return;
+    }
+    if (meaning.kind != Imap::LineKind::Tagged || meaning.tag != Imap::ExamineTag)
+        return;
+    if (meaning.status != Imap::Status::Ok) {
+        FailAccount(QStringLiteral("Postfach abgelehnt"), meaning.text, true);
+        return;
+    }
+    // The count belongs to this check: an EXAMINE without a RECENT line gives 0.
+    Accounts[CurrentAccount].NewMailCount = recent_;
+    Accounts[CurrentAccount].CheckFailure.clear();
+    SendLogout();
+}
+
+void CheckCycle::OnLogoutReply(const Imap::LineMeaning& meaning) {
+    if (meaning.kind == Imap::LineKind::Tagged && meaning.tag == Imap::LogoutTag)
+        FinishAccount();
+}
+
+void CheckCycle::SendLogin() {
+    const Account& account = Accounts.at(CurrentAccount);
+    Send(Step::Login, Imap::LoginCommand(account.Username, account.Password), Imap::LoginEntry(account.Username));
+}
+
+void CheckCycle::SendExamine() {
+    const QString mailbox = Accounts.at(CurrentAccount).Mailbox;
+    recent_ = 0;
+    Send(Step::Examine, Imap::ExamineCommand(mailbox), Imap::ExamineEntry(mailbox));
+}
+
+void CheckCycle::SendLogout() { Send(Step::Logout, Imap::LogoutCommand(), Imap::LogoutEntry()); }
+
+void CheckCycle::Send(Step step, const QByteArray& command, const QString& entry) {
+    SetStep(step);
     winsock1_->SendData(command);
     RestartWatchdog();
     Protocol(entry);
 }
 
-void CheckCycle::Winsock1_Close() { CheckInProgress = 0; }
+void CheckCycle::SetStep(Step step) {
+    step_ = step;
+    CheckInProgress = (step == Step::Idle || step == Step::Greeting) ? 0 : 1;
+    if (step == Step::Idle)
+        accountLimit_->stop();
+}
+
+void CheckCycle::FinishAccount() {
+    winsock1_->Close();
+    SetStep(Step::Idle);
+    AdvanceCycle();
+}
+
+void CheckCycle::FailAccount(const QString& reason, const QByteArray& serverText, bool sayLogout) {
+    const QString email = Accounts.at(CurrentAccount).EMail;
+    FailAccount(reason, reason + QStringLiteral(", Account ") + email + QStringLiteral(": ") + Imap::ServerText(serverText),
+                reason + QStringLiteral(", Account: ") + email, sayLogout);
+}
+
+void CheckCycle::FailAccount(const QString& reason, const QString& logText, const QString& protocolText, bool sayLogout) {
+    if (sayLogout && !winsock1_->IsClosed()) {
+        try {
+            winsock1_->SendData(Imap::LogoutCommand());
+            Protocol(Imap::LogoutEntry());
+        } catch (const RuntimeError&) {
+            // Not connected after all: there is no one to say goodbye to.
+        }
+    }
+    winsock1_->Close();
+    SetStep(Step::Idle);
+    WriteErrorLog(0, QString(), logText);
+    Protocol(protocolText);
+    Protocol(QString());
+    Accounts[CurrentAccount].NewMailCount = -1;
+    Accounts[CurrentAccount].CheckFailure = reason;
+    AdvanceCycle();
+}
+
+void CheckCycle::Winsock1_Close() {
+    try {
+        if (step_ == Step::Idle)
+            return;
+        if (!CurrentAccountExists()) {
+            SetStep(Step::Idle);
+            FinishCycle();
+            return;
+        }
+        // The count was taken with EXAMINE's reply; a server that closes before answering LOGOUT
+        // keeps it.
+        if (step_ == Step::Logout) {
+            FinishAccount();
+            return;
+        }
+        const QString email = Accounts.at(CurrentAccount).EMail;
+        const QString text = QStringLiteral("Verbindung vom Server beendet, Account");
+        FailAccount(QStringLiteral("Verbindung beendet"), text + QLatin1Char(' ') + email, text + QStringLiteral(": ") + email,
+                    false);
+    } catch (const RuntimeError& error) {
+        ReportError(QStringLiteral("Winsock1_Close()"), error);
+    }
+}
 
 void CheckCycle::Winsock1_Error(int number, const QString& description) {
-    WriteWinsockErrorLog(number, description);
-    winsock1_->Close();
-    CheckInProgress = 0;
+    try {
+        WriteWinsockErrorLog(number, description);
+        winsock1_->Close();
+        if (step_ == Step::Idle)
+            return;
+        if (!CurrentAccountExists()) {
+            SetStep(Step::Idle);
+            FinishCycle();
+            return;
+        }
+        if (step_ == Step::Logout) {
+            FinishAccount();
+            return;
+        }
+        const QString email = Accounts.at(CurrentAccount).EMail;
+        const QString reason = number == WinsockErrorNumber(QAbstractSocket::ConnectionRefusedError) ? QStringLiteral("Verbindung abgelehnt")
+                                                                    : QStringLiteral("Verbindungsfehler");
+        FailAccount(reason, reason + QStringLiteral(", Account ") + email + QStringLiteral(": ") + description,
+                    reason + QStringLiteral(", Account: ") + email, false);
+    } catch (const RuntimeError& error) {
+        ReportError(QStringLiteral("Winsock1_Error()"), error);
+    }
 }
 
 void CheckCycle::ConnectAccount() {
     if (!CurrentAccountExists())
         throw RuntimeError::subscriptOutOfRange();
+    // An account without a server (left blank by a damaged store) is not connected.
+    while (Accounts.at(CurrentAccount).Server.isEmpty()) {
+        Account& blank = Accounts[CurrentAccount];
+        blank.NewMailCount = -1;
+        blank.CheckFailure = QStringLiteral("Kein Server angegeben");
+        Protocol(QStringLiteral("Kein Server angegeben, Account: ") + blank.EMail);
+        Protocol(QString());
+        if (CurrentAccount >= AccountCount()) {
+            SetStep(Step::Idle);
+            FinishCycle();
+            return;
+        }
+        ++CurrentAccount;
+    }
     const Account& account = Accounts.at(CurrentAccount);
+    ++connection_;
     lines_.Clear();
-    recent_.reset();
+    recent_ = 0;
+    loginDisabled_ = false;
+    received_ = 0;
     connectedServer_ = account.Server;
     connectedPort_ = account.Port;
+    SetStep(Step::Greeting);
+    // Every account gets the full watchdog time and its own limit from its connect.
+    RestartWatchdog();
+    accountLimit_->start();
     winsock1_->Connect(account.Server, account.Port);
     Protocol(QStringLiteral("Connecting to ") + account.Server + QLatin1Char(':') + QString::number(account.Port));
 }
@@ -215,6 +387,7 @@ void CheckCycle::AdvanceCycle() {
 }
 
 void CheckCycle::FinishCycle() {
+    SetStep(Step::Idle);
     timer1_->start();
     timer2_->stop();
     if (dispatchAlert_)

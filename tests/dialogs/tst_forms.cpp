@@ -287,6 +287,25 @@ private slots:
         }
     }
 
+    // A store that cannot be written is said, naming the file; the dialog keeps its edits.
+    void settingsSaveFailureKeepsTheDialog() {
+        QFile blocker(env_->path(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Store::SetFileForTesting(env_->path(QStringLiteral("blocker/Postfalke.conf")));
+        formEinstellungen* d = formEinstellungen::ShowInstance();
+        d->Text6->setText(QStringLiteral("12"));
+        QObject scope;
+        BoxSeen box;
+        AnswerNextBox(&scope, &box);
+        d->Command3->click();
+        QVERIFY(box.text.contains(env_->path(QStringLiteral("blocker/Postfalke.conf"))));
+        QVERIFY(d->isVisible());
+        QCOMPARE(d->Text6->text(), QStringLiteral("12"));
+        QCOMPARE(Settings.KontrollIntervall, qint16(5));
+        d->Command4->click();
+    }
+
     // Leaving the interval field asks for a number only. Saving asks for a 16-bit number; the click
     // on "Änderungen speichern" leaves the field too, but gives one message. A refused interval
     // leaves the dialog open and the store as it was.
