@@ -65,7 +65,6 @@ public:
     static const QString MailboxMissing;
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class ListView;
 class QCheckBox;
@@ -69,7 +70,6 @@ public:
     QPushButton* Command12;  // hidden: pressing it refills the account list
 
     // Message texts.
-    static QString DeleteQuestion(const QString& email);
     static const QString IntervalNotNumeric;        // the focus check of Text6
     static const QString IntervalNotNumericOnSave;  // saving with a non-numeric interval
     static const QString IntervalOutOfRange;        // saving with an interval beyond 16 bits
@@ -78,13 +78,14 @@ public:
 
 protected:
     void done(int result) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     explicit formEinstellungen(QWidget* parent = nullptr);
     void Load();
 
+    // Runs act on the selected account and refills the list after it.
+    void ActOnSelectedAccount(const std::function<bool(int)>& act);
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class ListView;
 class QFrame;
@@ -40,7 +41,6 @@ public:
 
     // The grey of rows whose address is already monitored.
     static QColor MonitoredColor();
-    static QString DeleteQuestion(const QString& email);
 
     QFrame* Shape1;
     QLabel* Label1;
@@ -67,6 +67,8 @@ private:
     void Load();
     void Unload();
 
+    // Runs act on the row selected in list and refills both lists after it.
+    void ActOnSelectedRow(const ListView& list, const std::function<bool(int)>& act);
     void Command1_Click();
     void Command2_Click();
     void Command4_Click();
