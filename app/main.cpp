@@ -1,5 +1,6 @@
 #include "core/errorlog.h"
 #include "app/formmain.h"
+#include "core/keyringpasswords.h"
 #include "core/msgbox.h"
 #include "app/program.h"
 #include "core/singleinstance.h"
@@ -19,14 +20,25 @@ int main(int argc, char* argv[]) {
     InstallGermanTranslation();
 
     SingleInstance single;
-    if (single.AlreadyRunning())
+    switch (single.Start()) {
+    case SingleInstance::Outcome::Running:
         return 0;
+    case SingleInstance::Outcome::NotAnswering:
+        // The first instance keeps its name and goes on; this start only says why it ends.
+        MsgBox::Warning(nullptr, SingleInstance::NotAnsweringText());
+        return 1;
+    case SingleInstance::Outcome::First:
+        break;
+    }
     QObject::connect(&single, &SingleInstance::ShowRequested, [] {
         if (formMain* main = formMain::Instance())
             main->ShowMainWindow();
     });
 
     SetErrorBoxHandler([](const QString& text) { MsgBox::Warning(nullptr, text); });
+    // Queued: the box opens after the keyring's answer has been dealt with.
+    QObject::connect(&KeyringPasswords::Instance(), &KeyringPasswords::Message, &app,
+                     [](const QString& text) { MsgBox::Warning(nullptr, text); }, Qt::QueuedConnection);
     Program::WireForms();
     formSplash::ShowSplash([] {
         formMain* main = Program::LoadMainWindow();

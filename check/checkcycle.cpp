@@ -4,6 +4,7 @@
 #include "check/winsock.h"
 #include "core/account.h"
 #include "core/errorlog.h"
+#include "core/keyringpasswords.h"
 #include "core/numeric.h"
 #include "core/runtimeerror.h"
 
@@ -165,10 +166,13 @@ void CheckCycle::Winsock1_DataArrival(qint64) {
 
 void CheckCycle::ActOnLine(const QByteArray& line) {
     const Imap::LineMeaning meaning = Imap::Classify(line);
+    if (countingUnseen_ && (step_ == Step::Examine || step_ == Step::Search))
+        unseen_.Take(line);
     switch (step_) {
     case Step::Greeting: OnGreeting(meaning); break;
     case Step::Login: OnLoginReply(meaning); break;
     case Step::Examine: OnExamineReply(meaning); break;
+    case Step::Search: OnSearchReply(meaning); break;
     case Step::Logout: OnLogoutReply(meaning); break;
     case Step::Idle: break;
     }
@@ -184,9 +188,10 @@ void CheckCycle::OnGreeting(const Imap::LineMeaning& meaning) {
     if (meaning.kind != Imap::LineKind::Greeting)
         return;
     const Account& account = Accounts.at(CurrentAccount);
-    if (account.Server != connectedServer_ || account.Port != connectedPort_) {
-        // The list was reloaded and this slot now holds an account of another server: its
-        // password must not go here. Connect to its own server instead.
+    if (account.Server != connectedServer_ || account.Port != connectedPort_ || !PasswordKnown(account)) {
+        // The list was reloaded and this slot now holds an account of another server (its
+        // password must not go here) or one whose password the keyring has not given yet (no
+        // LOGIN without it). Start the account anew.
         winsock1_->Close();
         ConnectAccount();
         return;
@@ -224,8 +229,27 @@ void CheckCycle::OnExamineReply(const Imap::LineMeaning& meaning) {
         FailAccount(QStringLiteral("Postfach abgelehnt"), meaning.text, true);
         return;
     }
+    if (countingUnseen_) {
+        if (const std::optional<quint32> from = unseen_.AfterExamine()) {
+            Send(Step::Search, Imap::UnseenSinceCommand(*from), Imap::UnseenSinceEntry(*from));
+            return;
+        }
+        recent_ = 0;  // the mailbox is learnt now; from the next check on its unseen mail counts
+    }
     // The count belongs to this check: an EXAMINE without a RECENT line gives 0.
     Accounts[CurrentAccount].NewMailCount = recent_;
+    Accounts[CurrentAccount].CheckFailure.clear();
+    SendLogout();
+}
+
+void CheckCycle::OnSearchReply(const Imap::LineMeaning& meaning) {
+    if (meaning.kind != Imap::LineKind::Tagged || meaning.tag != Imap::SearchTag)
+        return;
+    if (meaning.status != Imap::Status::Ok) {
+        FailAccount(QStringLiteral("Suche abgelehnt"), meaning.text, true);
+        return;
+    }
+    Accounts[CurrentAccount].NewMailCount = unseen_.Count();
     Accounts[CurrentAccount].CheckFailure.clear();
     SendLogout();
 }
@@ -241,8 +265,12 @@ void CheckCycle::SendLogin() {
 }
 
 void CheckCycle::SendExamine() {
-    const QString mailbox = Accounts.at(CurrentAccount).Mailbox;
+    const Account& account = Accounts.at(CurrentAccount);
+    const QString mailbox = account.Mailbox;
     recent_ = 0;
+    countingUnseen_ = account.Zaehlweise == 1;
+    if (countingUnseen_)
+        unseen_.Begin(connectedServer_, account.Username, mailbox);
     Send(Step::Examine, Imap::ExamineCommand(mailbox), Imap::ExamineEntry(mailbox));
 }
 
@@ -263,6 +291,10 @@ void CheckCycle::SetStep(Step step) {
 }
 
 void CheckCycle::FinishAccount() {
+    // The count stands: what it was counted from is remembered for the next check.
+    if (countingUnseen_)
+        unseen_.Commit();
+    countingUnseen_ = false;
     winsock1_->Close();
     SetStep(Step::Idle);
     AdvanceCycle();
@@ -345,13 +377,7 @@ void CheckCycle::Winsock1_Error(int number, const QString& description) {
 void CheckCycle::ConnectAccount() {
     if (!CurrentAccountExists())
         throw RuntimeError::subscriptOutOfRange();
-    // An account without a server (left blank by a damaged store) is not connected.
-    while (Accounts.at(CurrentAccount).Server.isEmpty()) {
-        Account& blank = Accounts[CurrentAccount];
-        blank.NewMailCount = -1;
-        blank.CheckFailure = QStringLiteral("Kein Server angegeben");
-        Protocol(QStringLiteral("Kein Server angegeben, Account: ") + blank.EMail);
-        Protocol(QString());
+    while (PassOver(Accounts[CurrentAccount])) {
         if (CurrentAccount >= AccountCount()) {
             SetStep(Step::Idle);
             FinishCycle();
@@ -363,6 +389,7 @@ void CheckCycle::ConnectAccount() {
     ++connection_;
     lines_.Clear();
     recent_ = 0;
+    countingUnseen_ = false;
     loginDisabled_ = false;
     received_ = 0;
     connectedServer_ = account.Server;
@@ -373,6 +400,25 @@ void CheckCycle::ConnectAccount() {
     accountLimit_->start();
     winsock1_->Connect(account.Server, account.Port);
     Protocol(QStringLiteral("Connecting to ") + account.Server + QLatin1Char(':') + QString::number(account.Port));
+}
+
+bool CheckCycle::PassOver(Account& account) {
+    if (account.Server.isEmpty()) {
+        // Left blank by a damaged store.
+        account.NewMailCount = -1;
+        account.CheckFailure = QStringLiteral("Kein Server angegeben");
+        Protocol(QStringLiteral("Kein Server angegeben, Account: ") + account.EMail);
+        Protocol(QString());
+        return true;
+    }
+    if (!PasswordKnown(account)) {
+        // The keyring has not answered yet (it may wait for the user to unlock it): the check does
+        // not wait for it. The account keeps its last result and its password is asked for again.
+        Protocol(QStringLiteral("Account übersprungen, Passwort aus dem Schlüsselbund fehlt noch: ") + account.EMail);
+        KeyringPasswords::Instance().FetchMissing();
+        return true;
+    }
+    return false;
 }
 
 void CheckCycle::RestartWatchdog() { timer2_->start(); }
@@ -390,6 +436,7 @@ void CheckCycle::FinishCycle() {
     SetStep(Step::Idle);
     timer1_->start();
     timer2_->stop();
+    uidState_.Flush();
     if (dispatchAlert_)
         dispatchAlert_();
 }

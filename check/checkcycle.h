@@ -1,6 +1,8 @@
 #pragma once
 
 #include "check/imapdialogue.h"
+#include "check/uidstate.h"
+#include "check/unseencount.h"
 
 #include <QObject>
 #include <QString>
@@ -8,6 +10,7 @@
 
 class QTimer;
 class Winsock;
+struct Account;
 
 // CheckCycle::Intervals (declared out here so that it can be a default argument of the class's own
 // constructor).
@@ -23,7 +26,8 @@ struct CheckCycleIntervals {
 // command goes out once, after the reply it waits for, and only the tagged reply to the command
 // in flight moves it on. A refusal, a closed connection or a server that sends too much ends the
 // account at once as failed (-1, with CheckFailure saying why); the watchdog Timer2 ends one that
-// makes no progress, and no account takes longer than the account limit. After the last account
+// makes no progress, and no account takes longer than the account limit. An account whose password
+// the keyring has not given yet is left out of the cycle, not failed. After the last account
 // Timer1 runs again and the alert is dispatched. Everything runs on the event loop's thread; the
 // handlers never overlap.
 class CheckCycle : public QObject {
@@ -84,6 +88,7 @@ public:
         Greeting,  // connecting; waiting for the server's greeting
         Login,     // LOGIN sent
         Examine,   // EXAMINE sent; RECENT lines count until its tagged reply
+        Search,    // UID SEARCH sent (accounts that count unseen mail since the last check)
         Logout,    // LOGOUT sent; the count is taken
     };
     Step CurrentStep() const { return step_; }
@@ -99,12 +104,16 @@ private:
     void Protocol(const QString& text);
     // False when a shorter account list has been loaded since the current account was connected.
     bool CurrentAccountExists() const;
+    // True when the account is not connected in this cycle: one without a server fails, one still
+    // waiting for its password from the keyring is left out. Writes the protocol lines.
+    bool PassOver(Account& account);
     // Acts on one complete line as the current step expects it.
     void ActOnLine(const QByteArray& line);
     // One function per step: what the reply to the command in flight does.
     void OnGreeting(const Imap::LineMeaning& meaning);
     void OnLoginReply(const Imap::LineMeaning& meaning);
     void OnExamineReply(const Imap::LineMeaning& meaning);
+    void OnSearchReply(const Imap::LineMeaning& meaning);
     void OnLogoutReply(const Imap::LineMeaning& meaning);
     // The commands, each sent once as the dialogue reaches its step.
     void SendLogin();
@@ -143,4 +152,10 @@ private:
     quint64 connection_ = 0;
     QString connectedServer_;
     quint16 connectedPort_ = 0;
+
+    // Accounts that count unseen mail since the last check: what is remembered of their mailboxes,
+    // and the count of the current check (the way is fixed when EXAMINE goes out).
+    UidState uidState_;
+    UnseenCount unseen_{uidState_};
+    bool countingUnseen_ = false;
 };

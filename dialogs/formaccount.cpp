@@ -7,6 +7,7 @@
 #include "core/shell.h"
 #include "core/singlewindow.h"
 
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QShowEvent>
@@ -30,13 +31,13 @@ const QString formAccount::PasswordMissing = QStringLiteral("Bitte geben Sie ein
 const QString formAccount::MailboxMissing = QStringLiteral("Bitte geben Sie eine Mailbox an.");
 
 formAccount::formAccount(QWidget* parent) : QDialog(parent) {
-    SetUpFixedDialog(this, "formAccount", QStringLiteral("IMAP Account"), 6975, 3735);
+    SetUpFixedDialog(this, "formAccount", QStringLiteral("IMAP Account"), 6975, 4215);
     setModal(true);
 
     Shape1 = MakeBanner(this, 6975, 495);
     Label1 = MakeHeading(this, QStringLiteral("IMAP Account hinzufügen/bearbeiten"), 240, 120, 6495, 255);
 
-    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Account hinzufügen"), 120, 600, 6735, 2535);
+    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Account hinzufügen"), 120, 600, 6735, 3015);
     Label2 = Make<QLabel>(Frame2, "Label2", QStringLiteral("E-Mail Adresse"), 240, 360, 3015, 240);
     Label9 = Make<QLabel>(Frame2, "Label9", QStringLiteral("Mailbox"), 3480, 360, 3015, 240);
     Label3 = Make<QLabel>(Frame2, "Label3", QStringLiteral("Servername oder IP-Adresse"), 240, 1080, 5055, 240);
@@ -54,6 +55,9 @@ formAccount::formAccount(QWidget* parent) : QDialog(parent) {
     Text5 = Make<QLineEdit>(Frame2, "Text5", 3480, 2040, 3015, 285);
     Text5->setEchoMode(QLineEdit::Password);
     Text5->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    Label11 = Make<QLabel>(Frame2, "Label11", QStringLiteral("Neue E-Mails:"), 240, 2535, 1500, 240);
+    Combo1 = Make<QComboBox>(Frame2, "Combo1", 1740, 2475, 4755, 315);
+    Combo1->addItems({QStringLiteral("RECENT-Markierung des Servers"), QStringLiteral("Ungelesene seit der letzten Abfrage")});
     // Each field is named by its own label, for screen readers too.
     Label2->setBuddy(Text1);
     Label9->setBuddy(Text8);
@@ -61,12 +65,13 @@ formAccount::formAccount(QWidget* parent) : QDialog(parent) {
     Label4->setBuddy(Text3);
     Label5->setBuddy(Text4);
     Label6->setBuddy(Text5);
+    Label11->setBuddy(Combo1);
 
-    Command2 = MakeButton(this, "Command2", QStringLiteral("Account hinzufügen"), 120, 3240, 3015, 375);
-    Command6 = MakeButton(this, "Command6", QStringLiteral("Abbrechen"), 3240, 3240, 3015, 375);
-    Command7 = MakeButton(this, "Command7", QStringLiteral("?"), 6360, 3240, 495, 375);
+    Command2 = MakeButton(this, "Command2", QStringLiteral("Account hinzufügen"), 120, 3720, 3015, 375);
+    Command6 = MakeButton(this, "Command6", QStringLiteral("Abbrechen"), 3240, 3720, 3015, 375);
+    Command7 = MakeButton(this, "Command7", QStringLiteral("?"), 6360, 3720, 495, 375);
 
-    SetTabOrder({Text1, Text8, Text2, Text3, Text4, Text5, Command2, Command6, Command7});
+    SetTabOrder({Text1, Text8, Text2, Text3, Text4, Text5, Combo1, Command2, Command6, Command7});
     PressOnEscape(this, Command6);
     Text1->setFocus();
 
@@ -77,6 +82,8 @@ formAccount::formAccount(QWidget* parent) : QDialog(parent) {
     // Load step: the defaults of a new account.
     Text3->setText(QStringLiteral("143"));
     Text8->setText(QStringLiteral("INBOX"));
+    // A new account counts by UID, which other mail programs cannot hide.
+    Combo1->setCurrentIndex(1);
 
     SingleWindow::Slot<formAccount>() = this;
 }
@@ -95,6 +102,7 @@ void formAccount::PrefillFrom(int k) {
     Text3->setText(QString::number(a.Port));
     Text4->setText(a.Username);
     Text5->setText(a.Password);
+    Combo1->setCurrentIndex(a.Zaehlweise == 1 ? 1 : 0);
 }
 
 void formAccount::AddAccount(QWidget* parent) { (new formAccount(parent))->exec(); }
@@ -174,6 +182,7 @@ void formAccount::WriteBack() {
     a.Username = Text4->text();
     a.Password = Text5->text();
     a.Mailbox = Text8->text();
+    a.Zaehlweise = Combo1->currentIndex() == 1 ? 1 : 0;
 }
 
 void formAccount::Command2_Click() {

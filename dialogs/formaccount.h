@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -45,12 +46,14 @@ public:
     QLabel* Label6;   // "Passwort"
     QLabel* Label9;   // "Mailbox"
     QLabel* Label10;  // hidden mode marker
+    QLabel* Label11;  // "Neue E-Mails:"
     QLineEdit* Text1;  // EMail
     QLineEdit* Text8;  // Mailbox
     QLineEdit* Text2;  // Server
     QLineEdit* Text3;  // Port
     QLineEdit* Text4;  // Username
     QLineEdit* Text5;  // Password, shown as "*"
+    QComboBox* Combo1;  // Zaehlweise: entry 0 the server's RECENT flag, entry 1 unseen since the last check
     QPushButton* Command2;  // save
     QPushButton* Command6;  // "Abbrechen", also Esc
     QPushButton* Command7;  // "?"

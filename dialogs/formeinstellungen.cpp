@@ -5,6 +5,8 @@
 #include "core/account.h"
 #include "core/forms.h"
 #include "core/funktionen.h"
+#include "core/keyring.h"
+#include "core/keyringpasswords.h"
 #include "core/listview.h"
 #include "core/msgbox.h"
 #include "core/numeric.h"
@@ -93,7 +95,10 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     Check5 = Make<QCheckBox>(Frame3, "Check5", QStringLiteral("Passwörter im Schlüsselbund des Systems speichern"), 240,
                              1660, 6375, 255);
     Check4->hide();
-    Check5->hide();
+    Check5->setVisible(Keyring::Supported());
+    // The keyring failed while the passwords were being moved in: the choice is off again.
+    connect(&KeyringPasswords::Instance(), &KeyringPasswords::SwitchedOff, Check5,
+            [this] { Check5->setChecked(false); });
 
     Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Benachrichtigungs Einstellungen"), 120, 6720, 6855,
                              2175);
@@ -184,6 +189,7 @@ void formEinstellungen::Load() {
     Check1->setChecked(Settings.BenachrichtigungFokus == 1);
     Check2->setChecked(Settings.Benachrichtigungsfenster == 1);
     Check3->setChecked(Settings.BalloonTip == 1);
+    Check5->setChecked(Settings.Schluesselbund == 1);
     // The box shows what is really there, whoever wrote or removed the entry.
     Check4->setVisible(Autostart::Available());
     Check4->setChecked(Autostart::IsEnabled());
@@ -319,6 +325,8 @@ void formEinstellungen::Command3_Click() {
     Settings.BenachrichtigungFokus = Check1->isChecked() ? 1 : 0;
     Settings.Benachrichtigungsfenster = Check2->isChecked() ? 1 : 0;
     Settings.BalloonTip = Check3->isChecked() ? 1 : 0;
+    // The passwords move after the store is written, while the program goes on.
+    Settings.Schluesselbund = Check5->isChecked() ? 1 : 0;
     Settings.SoundDatei = Text9->text();
     if (Option1->isChecked())
         Settings.Sound = SoundChoice::Beep;

@@ -51,7 +51,7 @@ public:
     QLabel* Label9;         // the desktop's mail client, shown where Text7 names no program
 
     QCheckBox* Check4;  // "Beim Anmelden starten": the autostart entry, written on saving
-    QCheckBox* Check5;  // passwords in the desktop's keyring
+    QCheckBox* Check5;  // Schluesselbund: passwords in the desktop's keyring (shown when built with it)
     QGroupBox* Frame2;  // "Benachrichtigungs Einstellungen"
     QCheckBox* Check2;  // Benachrichtigungsfenster
     QCheckBox* Check3;  // BalloonTip

@@ -13,6 +13,7 @@ TestEnvironment::TestEnvironment() {
     Store::SetFileForTesting(storeFile());
     Paths::SetProgramFolderForTesting(dir_.path());
     Paths::SetLogFolderForTesting(dir_.path());
+    Paths::SetDataFolderForTesting(dir_.filePath(QStringLiteral("data")));
     Accounts = QVector<Account>(1);
     Settings = SettingsRecord{};
     Settings.EMailProgramm = DefaultEMailProgramm();
@@ -30,6 +31,7 @@ TestEnvironment::~TestEnvironment() {
     Store::SetFileForTesting({});
     Paths::SetProgramFolderForTesting({});
     Paths::SetLogFolderForTesting({});
+    Paths::SetDataFolderForTesting({});
     SetErrorBoxHandler({});
 }
 
