@@ -5,6 +5,7 @@
 #include "app/program.h"
 #include "core/singleinstance.h"
 #include "core/translation.h"
+#include "desktop/desktopevents.h"
 #include "splash/formsplash.h"
 
 #include <QApplication>
@@ -39,6 +40,11 @@ int main(int argc, char* argv[]) {
     QObject::connect(&KeyringPasswords::Instance(), &KeyringPasswords::Message, &app,
                      [](const QString& text) { MsgBox::Warning(nullptr, text); }, Qt::QueuedConnection);
     Program::WireForms();
-    formSplash::ShowSplash([] { Program::LoadMainWindow(); });
+    formSplash::ShowSplash([] {
+        formMain* main = Program::LoadMainWindow();
+        auto* events = new DesktopEvents(main);
+        Program::WatchDesktop(*events, main->Cycle());
+        events->Start();
+    });
     return app.exec();
 }

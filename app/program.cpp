@@ -2,6 +2,9 @@
 
 #include "app/formmain.h"
 #include "core/forms.h"
+#include "core/shell.h"
+#include "desktop/desktopevents.h"
+#include "desktop/mailclient.h"
 #include "dialogs/formwillkommen.h"
 #include "oeimport/formoeimport.h"
 #include "tray/trayplatform.h"
@@ -17,6 +20,13 @@ void WireForms() {
             main->Command6->click();
     };
     Forms::ShowImport = formOEImport::Show;
+    SetDesktopMailClientStarter(MailClient::StartDesktopDefault);
+}
+
+void WatchDesktop(DesktopEvents& events, CheckCycle& cycle, int graceMs) {
+    QObject::connect(&events, &DesktopEvents::GoingToSleep, &cycle, &CheckCycle::AbandonCycle);
+    QObject::connect(&events, &DesktopEvents::Woken, &cycle, [&cycle, graceMs] { cycle.CheckSoon(graceMs); });
+    QObject::connect(&events, &DesktopEvents::BackOnline, &cycle, [&cycle, graceMs] { cycle.CheckSoon(graceMs); });
 }
 
 formMain* LoadMainWindow(CheckCycle::Intervals intervals, std::unique_ptr<TrayPlatform> trayPlatform) {

@@ -16,7 +16,13 @@ CheckCycle::CheckCycle(QObject* parent, Intervals intervals)
       timer1_(new QTimer(this)),
       timer2_(new QTimer(this)),
       accountLimit_(new QTimer(this)),
+      soon_(new QTimer(this)),
       winsock1_(new Winsock(this)) {
+    soon_->setSingleShot(true);
+    connect(soon_, &QTimer::timeout, this, [this] {
+        if (!CycleRunning())
+            CheckNow();
+    });
     timer1_->setInterval(intervals_.minuteMs);
     timer2_->setInterval(intervals_.watchdogMs);
     accountLimit_->setInterval(intervals_.accountLimitMs);
@@ -53,6 +59,21 @@ void CheckCycle::CheckNow() {
 }
 
 bool CheckCycle::CycleRunning() const { return timer2_->isActive(); }
+
+void CheckCycle::AbandonCycle() {
+    soon_->stop();
+    if (!CycleRunning())
+        return;
+    winsock1_->Close();
+    SetStep(Step::Idle);
+    timer2_->stop();
+    timer1_->start();
+}
+
+void CheckCycle::CheckSoon(int graceMs) {
+    if (!soon_->isActive())
+        soon_->start(graceMs);
+}
 
 void CheckCycle::Timer1_Timer() {
     try {

@@ -57,6 +57,14 @@ public:
     // True from the start of a cycle until it finishes (the watchdog is on for exactly that long).
     bool CycleRunning() const;
 
+    // Ends a running cycle at once without judging it, as when the computer goes to sleep: the
+    // socket closes, the unfinished account keeps the count of its last check, nothing is logged,
+    // no alert runs, and Timer1 counts again. A check still due from CheckSoon is dropped.
+    void AbandonCycle();
+    // Checks after graceMs (the network needs a moment after waking), unless a cycle is running by
+    // then. A call while such a check is due does not put it off.
+    void CheckSoon(int graceMs);
+
     QTimer* Timer1() const { return timer1_; }
     QTimer* Timer2() const { return timer2_; }
     Winsock* Winsock1() const { return winsock1_; }
@@ -127,6 +135,7 @@ private:
     QTimer* timer1_;
     QTimer* timer2_;
     QTimer* accountLimit_;
+    QTimer* soon_;  // single shot: the check of CheckSoon
     Winsock* winsock1_;
     std::function<void(const QString&)> protocolSink_;
     std::function<void()> dispatchAlert_;

@@ -1,6 +1,7 @@
 #include "core/shell.h"
 
 #include "core/account.h"
+#include "core/funktionen.h"
 #include "core/paths.h"
 
 #include <QDesktopServices>
@@ -13,6 +14,11 @@ namespace {
 std::function<void(const QString&)>& shellOpenHandler() {
     static std::function<void(const QString&)> handler;
     return handler;
+}
+
+std::function<void()>& desktopMailClientStarter() {
+    static std::function<void()> starter;
+    return starter;
 }
 }  // namespace
 
@@ -39,6 +45,21 @@ void ShellOpen(const QString& path) {
 
 void OpenHelpStartPage() { ShellOpen(Paths::HelpStartPage()); }
 
-void StartEMailProgram() { ShellOpen(Settings.EMailProgramm); }
+void StartEMailProgram() {
+    if (desktopMailClientStarter() && NamesNoEMailProgram(Settings.EMailProgramm))
+        desktopMailClientStarter()();
+    else
+        ShellOpen(Settings.EMailProgramm);
+}
+
+bool NamesNoEMailProgram(const QString& setting) {
+    if (setting.trimmed().isEmpty())
+        return true;
+    // Only an absolute path can name the file: elsewhere the Windows path is relative.
+    const QFileInfo file(setting);
+    return setting == DefaultEMailProgramm() && !(file.isAbsolute() && file.exists());
+}
+
+void SetDesktopMailClientStarter(std::function<void()> starter) { desktopMailClientStarter() = std::move(starter); }
 
 void SetShellOpenHandler(std::function<void(const QString&)> handler) { shellOpenHandler() = std::move(handler); }

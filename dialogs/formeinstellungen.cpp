@@ -16,6 +16,8 @@
 #include "core/sound.h"
 #include "dialogs/commdlg.h"
 #include "dialogs/formaccount.h"
+#include "desktop/autostart.h"
+#include "desktop/mailclient.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -60,9 +62,11 @@ const QString formEinstellungen::IntervalOutOfRange =
     CrLf + QStringLiteral("Das Kontroll-Intervall muss eine Zahl von -32768 bis 32767 sein!") + CrLf +
     QStringLiteral("Die Änderungen wurden nicht gespeichert.") + CrLf;
 const QString formEinstellungen::SoundFileMissing = CrLf + QStringLiteral("Sound-Datei existiert nicht!") + CrLf;
+const QString formEinstellungen::AutostartFailed =
+    CrLf + QStringLiteral("Der Start beim Anmelden konnte nicht eingerichtet werden.") + CrLf;
 
 formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
-    SetUpFixedDialog(this, "formEinstellungen", QStringLiteral("Postfalke Einstellungen"), 7095, 9255);
+    SetUpFixedDialog(this, "formEinstellungen", QStringLiteral("Postfalke Einstellungen"), 7095, 9495);
 
     Shape1 = MakeBanner(this, 7095, 495);
     Label1 = MakeHeading(this, QStringLiteral("Einstellungen"), 240, 120, 6615, 255);
@@ -79,24 +83,25 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
                           3135, 375);
 
     // The labels lie under their fields where they are wider than the gap.
-    Frame3 = Make<QGroupBox>(this, "Frame3", QStringLiteral("Allgemeine Einstellungen"), 120, 4440, 6855, 1815);
+    Frame3 = Make<QGroupBox>(this, "Frame3", QStringLiteral("Allgemeine Einstellungen"), 120, 4440, 6855, 2055);
     Label7 = Make<QLabel>(Frame3, "Label7", QStringLiteral("Kontroll-Intervall (Minuten)"), 240, 400, 2775, 255);
     Label8 = Make<QLabel>(Frame3, "Label8", QStringLiteral("E-Mail Programm"), 240, 760, 2175, 255);
     Text6 = Make<QLineEdit>(Frame3, "Text6", 2160, 360, 495, 285);
     Text7 = Make<QLineEdit>(Frame3, "Text7", 2160, 720, 3855, 285);
     Command7 = MakeButton(Frame3, "Command7", QStringLiteral("..."), 6120, 720, 495, 285);
+    Label9 = Make<QLabel>(Frame3, "Label9", QString(), 2160, 1040, 4455, 255);
     // Start at login and keeping passwords in the desktop's keyring; each shows only where the
     // platform offers it.
-    Check4 = Make<QCheckBox>(Frame3, "Check4", QStringLiteral("Beim Anmelden starten"), 240, 1120, 6375, 255);
+    Check4 = Make<QCheckBox>(Frame3, "Check4", QStringLiteral("Beim Anmelden starten"), 240, 1360, 6375, 255);
     Check5 = Make<QCheckBox>(Frame3, "Check5", QStringLiteral("Passwörter im Schlüsselbund des Systems speichern"), 240,
-                             1420, 6375, 255);
+                             1660, 6375, 255);
     Check4->hide();
     Check5->setVisible(Keyring::Supported());
     // The keyring failed while the passwords were being moved in: the choice is off again.
     connect(&KeyringPasswords::Instance(), &KeyringPasswords::SwitchedOff, Check5,
             [this] { Check5->setChecked(false); });
 
-    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Benachrichtigungs Einstellungen"), 120, 6480, 6855,
+    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Benachrichtigungs Einstellungen"), 120, 6720, 6855,
                              2175);
     Check2 = Make<QCheckBox>(Frame2, "Check2", QStringLiteral("Benachrichtigungsfenster anzeigen"), 240, 360, 3135, 255);
     Check3 = Make<QCheckBox>(Frame2, "Check3", QStringLiteral("Balloon-Tip im System-Tray anzeigen"), 3600, 360, 3135,
@@ -121,9 +126,9 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     Command10->setAccessibleName(QStringLiteral("Wave-Datei abspielen"));
     Command10->setToolTip(Command10->accessibleName());
 
-    Command3 = MakeButton(this, "Command3", QStringLiteral("Änderungen speichern"), 120, 8760, 3135, 375);
-    Command4 = MakeButton(this, "Command4", QStringLiteral("Abbrechen"), 3360, 8760, 3015, 375);
-    Command13 = MakeButton(this, "Command13", QStringLiteral("?"), 6480, 8760, 495, 375);
+    Command3 = MakeButton(this, "Command3", QStringLiteral("Änderungen speichern"), 120, 9000, 3135, 375);
+    Command4 = MakeButton(this, "Command4", QStringLiteral("Abbrechen"), 3360, 9000, 3015, 375);
+    Command13 = MakeButton(this, "Command13", QStringLiteral("?"), 6480, 9000, 495, 375);
     Command12 = MakeButton(this, "Command12", QStringLiteral("Command12"), 0, 0, 0, 0);
     Command12->hide();
 
@@ -145,6 +150,7 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     connect(Command10, &QPushButton::clicked, this, &formEinstellungen::Command10_Click);
     connect(Command11, &QPushButton::clicked, this, &formEinstellungen::Command11_Click);
     connect(Command12, &QPushButton::clicked, this, &formEinstellungen::FillAccountList);
+    connect(Text7, &QLineEdit::textChanged, this, &formEinstellungen::ShowMailClientHint);
     connect(Command13, &QPushButton::clicked, this, &OpenHelpStartPage);
     Text6->installEventFilter(this);
 
@@ -185,6 +191,19 @@ void formEinstellungen::Load() {
     Check2->setChecked(Settings.Benachrichtigungsfenster == 1);
     Check3->setChecked(Settings.BalloonTip == 1);
     Check5->setChecked(Settings.Schluesselbund == 1);
+    // The box shows what is really there, whoever wrote or removed the entry.
+    Check4->setVisible(Autostart::Available());
+    Check4->setChecked(Autostart::IsEnabled());
+    if (const std::optional<MailClient::Client> client = MailClient::DesktopDefault())
+        desktopMailClient_ = client->name;
+    ShowMailClientHint();
+}
+
+void formEinstellungen::ShowMailClientHint() {
+    const bool namesNone = NamesNoEMailProgram(Text7->text());
+    Label9->setVisible(namesNone);
+    Label9->setText(desktopMailClient_.isEmpty() ? QStringLiteral("Das System nennt kein E-Mail Programm.")
+                                                 : QStringLiteral("Es startet das Programm des Systems: ") + desktopMailClient_);
 }
 
 void formEinstellungen::FillAccountList() { AccountList::Fill(*ListView1); }
@@ -322,6 +341,13 @@ void formEinstellungen::Command3_Click() {
         Settings = previous;
         MsgBox::Warning(this, Store::SaveFailedMessage());
         return;
+    }
+    if (Autostart::Available() && Check4->isChecked() != Autostart::IsEnabled() &&
+        !Autostart::SetEnabled(Check4->isChecked())) {
+        QPointer<formEinstellungen> self(this);
+        MsgBox::Warning(this, AutostartFailed);
+        if (!self)
+            return;
     }
     accept();
 }

@@ -48,8 +48,9 @@ public:
     QLabel* Label8;
     QLineEdit* Text7;       // EMailProgramm
     QPushButton* Command7;  // chooses Text7
+    QLabel* Label9;         // the desktop's mail client, shown where Text7 names no program
 
-    QCheckBox* Check4;  // "Beim Anmelden starten"
+    QCheckBox* Check4;  // "Beim Anmelden starten": the autostart entry, written on saving
     QCheckBox* Check5;  // Schluesselbund: passwords in the desktop's keyring (shown when built with it)
     QGroupBox* Frame2;  // "Benachrichtigungs Einstellungen"
     QCheckBox* Check2;  // Benachrichtigungsfenster
@@ -73,6 +74,7 @@ public:
     static const QString IntervalNotNumericOnSave;  // saving with a non-numeric interval
     static const QString IntervalOutOfRange;        // saving with an interval beyond 16 bits
     static const QString SoundFileMissing;
+    static const QString AutostartFailed;
 
 protected:
     void done(int result) override;
@@ -95,11 +97,13 @@ private:
     void Command10_Click();
     void Command11_Click();
     void Text6_LostFocus();
+    void ShowMailClientHint();
     // Runs the file chooser for the e-mail program or the wave file; the chosen path goes into the
     // field, a cancel leaves it.
     void ChooseFile(QLineEdit* field, const QString& filter, const QString& defaultExtension,
                     const QString& initialName);
 
+    QString desktopMailClient_;  // its name, empty when the desktop names none
     bool focusCheckPending_ = false;
     bool unloaded_ = false;
 };

@@ -50,6 +50,7 @@ KeyringSession::KeyringSession() {
         return;
     address_ = QString::fromUtf8(bus_.readLine()).trimmed();
     qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toUtf8());
+    environment_ = QProcessEnvironment::systemEnvironment();
     QDBusConnection::connectToBus(address_, kBusName);
 }
 
@@ -77,6 +78,10 @@ bool KeyringSession::StartKeyring() {
     if (daemon.isEmpty())
         return false;
     keyring_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The daemon keeps its keyrings below XDG_DATA_HOME for as long as it runs, so it gets the
+    // session's environment, not whatever a test case has set when it is started: a folder that
+    // goes away with the test case would take the login keyring with it.
+    keyring_.setProcessEnvironment(environment_);
     keyring_.start(daemon, {QStringLiteral("--unlock"), QStringLiteral("--components=secrets"), QStringLiteral("--foreground")});
     if (!keyring_.waitForStarted(5000))
         return false;

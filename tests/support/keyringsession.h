@@ -32,4 +32,5 @@ private:
     QProcess bus_;
     QProcess keyring_;
     QString address_;
+    QProcessEnvironment environment_;  // as set up here, for the keyring daemon
 };

@@ -19,9 +19,15 @@ TestEnvironment::TestEnvironment() {
     Settings.EMailProgramm = DefaultEMailProgramm();
     Settings.SoundDatei = DefaultSoundDatei();
     SetErrorBoxHandler({});
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_DIRS"}) {
+        savedEnvironment_.append({name, qgetenv(name)});
+        qputenv(name, dir_.filePath(QString::fromLatin1(name).toLower()).toUtf8());
+    }
 }
 
 TestEnvironment::~TestEnvironment() {
+    for (const auto& [name, value] : std::as_const(savedEnvironment_))
+        value.isNull() ? qunsetenv(name.constData()) : qputenv(name.constData(), value);
     Store::SetFileForTesting({});
     Paths::SetProgramFolderForTesting({});
     Paths::SetLogFolderForTesting({});

@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 
 // A private world for one test case of the engine: the store is a file in a temporary folder, the
-// program's folder and the log folder are that folder too, and the account list and the settings are
-// reset. Make one in init() and drop it in cleanup(). Tests of windows use UiTestEnvironment.
+// program's folder and the log folder are that folder too, the XDG folders (autostart, mimeapps.list,
+// desktop entries) lie below it, and the account list and the settings are reset. Make one in init() and drop it in cleanup(). Tests of windows use UiTestEnvironment.
 class TestEnvironment {
 public:
     TestEnvironment();
@@ -26,6 +26,7 @@ public:
 
 private:
     QTemporaryDir dir_;
+    QList<QPair<QByteArray, QByteArray>> savedEnvironment_;
 };
 
 // An account user@example.org on the server at the port, mailbox INBOX unless given.
