@@ -12,7 +12,7 @@ void RecordingTrayPlatform::HideIcon() {
     iconVisible = false;
 }
 
-void RecordingTrayPlatform::ShowMessage(const QString& title, const QString& text, BalloonIcon icon) {
-    messages.append({title, text, icon});
-    emit MessageRecorded(title, text, icon);
+void RecordingTrayPlatform::ShowMessage(const QString& title, const QString& text, BalloonIcon balloonIcon) {
+    messages.append({title, text, balloonIcon});
+    emit MessageRecorded(title, text, balloonIcon);
 }
