@@ -7,6 +7,14 @@
 
 #include <QTimer>
 
+const QString CheckCycle::NoStartTls = QStringLiteral("Server bietet keine verschlüsselte Verbindung (STARTTLS) an");
+const QString CheckCycle::CertificateRefused = QStringLiteral("Zertifikat nicht vertrauenswürdig");
+
+namespace {
+constexpr qint16 kStartTls = 1;
+constexpr qint16 kSslTls = 2;
+}  // namespace
+
 CheckCycle::CheckCycle(QObject* parent, Intervals intervals)
     : QObject(parent), intervals_(intervals), timer1_(new QTimer(this)), timer2_(new QTimer(this)), winsock1_(new Winsock(this)) {
     timer1_->setInterval(intervals_.minuteMs);
@@ -16,6 +24,8 @@ CheckCycle::CheckCycle(QObject* parent, Intervals intervals)
     connect(winsock1_, &Winsock::DataArrival, this, &CheckCycle::Winsock1_DataArrival);
     connect(winsock1_, &Winsock::PeerClosed, this, &CheckCycle::Winsock1_Close);
     connect(winsock1_, &Winsock::Error, this, &CheckCycle::Winsock1_Error);
+    connect(winsock1_, &Winsock::Encrypted, this, &CheckCycle::Winsock1_Encrypted);
+    connect(winsock1_, &Winsock::CertificateRejected, this, &CheckCycle::Winsock1_CertificateRejected);
 }
 
 CheckCycle::~CheckCycle() = default;
@@ -55,6 +65,7 @@ void CheckCycle::Timer1_Timer() {
         // is 0; the running watchdog tells that a cycle is under way then.
         if (AccountCount() > 0 && CheckInProgress == 0 && !CycleRunning()) {
             timer1_->stop();
+            rejected_.clear();
             CurrentAccount = 1;
             ConnectAccount();
             timer2_->setInterval(intervals_.watchdogMs);
@@ -79,7 +90,8 @@ void CheckCycle::Timer2_Timer() {
         Protocol(QStringLiteral("TIMEOUT OCCURED, Account: ") + email);
         Protocol(QString());
         Accounts[CurrentAccount].NewMailCount = -1;
-        Accounts[CurrentAccount].CheckFailure = QStringLiteral("Zeitüberschreitung");
+        Accounts[CurrentAccount].CheckFailure =
+            tlsStage_ == TlsStage::StartTlsSent ? NoStartTls : QStringLiteral("Zeitüberschreitung");
         AdvanceCycle();
     } catch (const RuntimeError& error) {
         ReportError(QStringLiteral("Timer2_Timer()"), error);
@@ -105,7 +117,8 @@ void CheckCycle::Winsock1_DataArrival(qint64) {
         if (CheckInProgress == 0) {
             // The greeting; its content is not examined.
             const Account& account = Accounts.at(CurrentAccount);
-            if (account.Server != connectedServer_ || account.Port != connectedPort_) {
+            if (account.Server != connectedServer_ || account.Port != connectedPort_ ||
+                account.Verschluesselung != connectedEncryption_) {
                 // The list was reloaded and this slot now holds an account of another server:
                 // its password must not go here. Connect to its own server instead.
                 winsock1_->Close();
@@ -114,14 +127,98 @@ void CheckCycle::Winsock1_DataArrival(qint64) {
             }
             CheckInProgress = 1;
             lines_.Clear();
-            Send(Imap::LoginCommand(account.Username, account.Password), Imap::LoginEntry(account.Username));
+            if (connectedEncryption_ == kStartTls) {
+                tlsStage_ = TlsStage::StartTlsSent;
+                Send(QByteArrayLiteral("A000 STARTTLS\r\n"), QStringLiteral("A000 STARTTLS"));
+                return;
+            }
+            SendLogin();
             return;
         }
 
         for (const QByteArray& line : lines_.Add(block)) {
-            if (!ActOnLine(line))
+            if (!(tlsStage_ == TlsStage::StartTlsSent ? ActOnStartTlsReply(line) : ActOnLine(line)))
                 break;
         }
+    } catch (const RuntimeError& error) {
+        ReportError(QStringLiteral("Winsock1_DataArrival()"), error);
+    }
+}
+
+void CheckCycle::SendLogin() {
+    const Account& account = Accounts.at(CurrentAccount);
+    if (account.Server != connectedServer_ || account.Port != connectedPort_ || account.Verschluesselung != connectedEncryption_) {
+        // The list was reloaded during the handshake: this password belongs to another server.
+        winsock1_->Close();
+        CheckInProgress = 0;
+        ConnectAccount();
+        return;
+    }
+    // The password never leaves over a connection whose chosen encryption is not in place.
+    if (connectedEncryption_ != 0 && !winsock1_->IsEncrypted())
+        return;
+    Send(Imap::LoginCommand(account.Username, account.Password), Imap::LoginEntry(account.Username));
+}
+
+bool CheckCycle::ActOnStartTlsReply(const QByteArray& line) {
+    if (!line.startsWith("A000 ") && line != "A000")
+        return true;  // untagged lines before the answer
+    if (line.startsWith("A000 OK")) {
+        // Whatever followed the consent in plain text is dropped with the socket's unread data.
+        tlsStage_ = TlsStage::Handshake;
+        lines_.Clear();
+        winsock1_->StartEncryption(Accounts.at(CurrentAccount).Zertifikat);
+        RestartWatchdog();
+        return false;
+    }
+    FailAccount(NoStartTls, NoStartTls + QStringLiteral(", Account ") + Accounts.at(CurrentAccount).EMail);
+    return false;
+}
+
+void CheckCycle::FailAccount(const QString& reason, const QString& logText) {
+    winsock1_->Close();
+    CheckInProgress = 0;
+    tlsStage_ = TlsStage::None;
+    const QString email = Accounts.at(CurrentAccount).EMail;
+    WriteErrorLog(0, QString(), logText);
+    Protocol(reason + QStringLiteral(", Account: ") + email);
+    Accounts[CurrentAccount].NewMailCount = -1;
+    Accounts[CurrentAccount].CheckFailure = reason;
+    AdvanceCycle();
+}
+
+void CheckCycle::Winsock1_Encrypted(const QString& session) {
+    try {
+        Protocol(session);
+        if (tlsStage_ != TlsStage::Handshake)
+            return;  // SSL/TLS: the greeting follows
+        tlsStage_ = TlsStage::None;
+        if (!CurrentAccountExists()) {
+            winsock1_->Close();
+            CheckInProgress = 0;
+            FinishCycle();
+            return;
+        }
+        SendLogin();
+    } catch (const RuntimeError& error) {
+        ReportError(QStringLiteral("Winsock1_DataArrival()"), error);
+    }
+}
+
+void CheckCycle::Winsock1_CertificateRejected(const QSslCertificate& certificate, const QStringList& errors) {
+    try {
+        if (!CurrentAccountExists()) {
+            winsock1_->Close();
+            CheckInProgress = 0;
+            FinishCycle();
+            return;
+        }
+        const Account& account = Accounts.at(CurrentAccount);
+        rejected_.append({CurrentAccount, account.EMail, connectedServer_, connectedPort_, errors, certificate});
+        for (const QString& error : errors)
+            Protocol(error);
+        FailAccount(CertificateRefused, CertificateRefused + QStringLiteral(", Account ") + account.EMail +
+                                            QStringLiteral(": ") + errors.join(QStringLiteral("; ")));
     } catch (const RuntimeError& error) {
         ReportError(QStringLiteral("Winsock1_DataArrival()"), error);
     }
@@ -178,7 +275,12 @@ void CheckCycle::ConnectAccount() {
     recent_.reset();
     connectedServer_ = account.Server;
     connectedPort_ = account.Port;
-    winsock1_->Connect(account.Server, account.Port);
+    connectedEncryption_ = account.Verschluesselung;
+    tlsStage_ = TlsStage::None;
+    if (connectedEncryption_ == kSslTls)
+        winsock1_->ConnectEncrypted(account.Server, account.Port, account.Zertifikat);
+    else
+        winsock1_->Connect(account.Server, account.Port);
     Protocol(QStringLiteral("Connecting to ") + account.Server + QLatin1Char(':') + QString::number(account.Port));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "check/certificatecheck.h"
 #include "check/imapdialogue.h"
 
 #include <QObject>
@@ -46,6 +47,15 @@ public:
     // nothing while a cycle runs.
     void CheckNow();
 
+    // The certificates refused during the cycle that has just finished (or is running); the list
+    // starts anew with each cycle.
+    const QVector<RejectedCertificate>& RejectedCertificates() const { return rejected_; }
+
+    // The reason of an account that wanted STARTTLS and did not get it.
+    static const QString NoStartTls;
+    // The reason of an account whose server certificate was refused.
+    static const QString CertificateRefused;
+
     // True from the start of a cycle until it finishes (the watchdog is on for exactly that long).
     bool CycleRunning() const;
 
@@ -59,6 +69,8 @@ public:
     void Winsock1_DataArrival(qint64 bytesTotal = 0);
     void Winsock1_Close();
     void Winsock1_Error(int number, const QString& description);
+    void Winsock1_Encrypted(const QString& session);
+    void Winsock1_CertificateRejected(const QSslCertificate& certificate, const QStringList& errors);
 
     // The steps of the cycle.
     void ConnectAccount();
@@ -80,6 +92,12 @@ private:
     // Acts on one complete line of the dialogue; false when the account's dialogue is over.
     bool ActOnLine(const QByteArray& line);
     void Send(const QByteArray& command, const QString& entry);
+    // Sends LOGIN for the current account, unless its encryption is chosen and not yet in place.
+    void SendLogin();
+    // Acts on one line while the answer to STARTTLS is awaited; false when the dialogue stops.
+    bool ActOnStartTlsReply(const QByteArray& line);
+    // Ends the current account at once as failed with this German reason and moves on.
+    void FailAccount(const QString& reason, const QString& logText);
 
     Intervals intervals_;
     QTimer* timer1_;
@@ -94,4 +112,10 @@ private:
     std::optional<qint16> recent_;
     QString connectedServer_;
     qint16 connectedPort_ = 0;
+    qint16 connectedEncryption_ = 0;
+
+    // Where an encrypted connection stands: STARTTLS asked for, or its handshake running.
+    enum class TlsStage { None, StartTlsSent, Handshake };
+    TlsStage tlsStage_ = TlsStage::None;
+    QVector<RejectedCertificate> rejected_;
 };

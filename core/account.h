@@ -13,6 +13,8 @@ struct Account {
     QString Mailbox;
     qint16 NewMailCount = 0;  // runtime only: recent count of the last check, -1 = that check failed
     QString CheckFailure;     // runtime only: why the last check failed, in German; empty when it did not
+    qint16 Verschluesselung = 0;  // 0 plain TCP, 1 STARTTLS, 2 SSL/TLS
+    QString Zertifikat;           // SHA-256 fingerprint of the server certificate the user trusts, or empty
 };
 
 // The general settings; each field is stored under the key of the same name.
