@@ -137,6 +137,8 @@ void LoadAccounts() {
         a.Port = ReadInt16(*s, AccountKey(i, "Port"), QString());
         a.Username = ReadText(*s, AccountKey(i, "Username"), QString());
         a.Password = DecodePassword(ReadText(*s, AccountKey(i, "Password"), QString()));
+        a.Verschluesselung = ReadInt16(*s, AccountKey(i, "Verschluesselung"), QStringLiteral("0"));
+        a.Zertifikat = ReadText(*s, AccountKey(i, "Zertifikat"), QString());
     }
 }
 
@@ -166,7 +168,16 @@ void SaveAccounts() {
         s->setValue(AccountKey(i, "Port"), QString::number(a.Port));
         s->setValue(AccountKey(i, "Username"), a.Username);
         s->setValue(AccountKey(i, "Password"), EncodePassword(a.Password));
+        s->setValue(AccountKey(i, "Verschluesselung"), QString::number(a.Verschluesselung));
+        s->setValue(AccountKey(i, "Zertifikat"), a.Zertifikat);
     }
+    Finish(*s);
+}
+
+void SaveAccountZertifikat(int i, const QString& fingerprint) {
+    MakeStorePrivate(Store::FilePath());
+    auto s = Store::Open();
+    s->setValue(AccountKey(i, "Zertifikat"), fingerprint);
     Finish(*s);
 }
 
