@@ -16,6 +16,7 @@
 #include "dialogs/formaccount.h"
 #include "dialogs/formeinstellungen.h"
 #include "dialogs/formwillkommen.h"
+#include "dialogs/formzertifikat.h"
 #include "oeimport/formoeimport.h"
 #include "splash/formsplash.h"
 #include "tray/formbenachrichtigung.h"
@@ -46,7 +47,12 @@ formMain::formMain(CheckCycle::Intervals intervals, std::unique_ptr<TrayPlatform
 
     cycle_ = new CheckCycle(this, intervals);
     cycle_->SetProtocolSink([this](const QString& text) { AppendProtocolEntry(*ListView2, text); });
-    cycle_->SetAlertDispatcher([this] { DispatchAlert(*ListView1, tray_); });
+    cycle_->SetAlertDispatcher([this] {
+        DispatchAlert(*ListView1, tray_);
+        // Refused certificates are offered for trust after the cycle, each once in a run.
+        for (const RejectedCertificate& rejected : certificatePrompts_.TakeNew(cycle_->RejectedCertificates()))
+            QTimer::singleShot(0, this, [this, rejected] { (new formZertifikat(rejected, this))->show(); });
+    });
 
     TrayActions actions;
     actions.ShowMainWindow = [this] { ShowMainWindow(); };

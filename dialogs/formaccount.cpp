@@ -6,10 +6,12 @@
 #include "core/numeric.h"
 #include "core/shell.h"
 
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -25,6 +27,9 @@ QPointer<formAccount>& openEditor() {
 }
 
 const QString kAddMode = QStringLiteral("Label10");
+constexpr int kSslTls = 2;
+const QString kPlainPort = QStringLiteral("143");
+const QString kTlsPort = QStringLiteral("993");
 
 }  // namespace
 
@@ -43,36 +48,43 @@ formAccount::formAccount(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("IMAP Account"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setFixedSize(Px(6975), Px(3735));
+    setFixedSize(Px(6975), Px(4455));
     setModal(true);
 
     Shape1 = MakeBanner(this, 6975, 495);
     Label1 = MakeHeading(this, QStringLiteral("IMAP Account hinzufügen/bearbeiten"), 240, 120, 6495, 255);
 
-    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Account hinzufügen"), 120, 600, 6735, 2535);
+    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Account hinzufügen"), 120, 600, 6735, 3255);
     Label2 = Make<QLabel>(Frame2, "Label2", QStringLiteral("E-Mail Adresse"), 240, 360, 3015, 240);
     Label9 = Make<QLabel>(Frame2, "Label9", QStringLiteral("Mailbox"), 3480, 360, 3015, 240);
-    Label3 = Make<QLabel>(Frame2, "Label3", QStringLiteral("Servername oder IP-Adresse"), 240, 1080, 5055, 240);
+    Label3 = Make<QLabel>(Frame2, "Label3", QStringLiteral("Servername oder IP-Adresse"), 240, 1080, 3015, 240);
+    Label11 = Make<QLabel>(Frame2, "Label11", QStringLiteral("Verschlüsselung:"), 3480, 1080, 1815, 240);
     Label4 = Make<QLabel>(Frame2, "Label4", QStringLiteral("Port"), 5520, 1080, 975, 240);
     Label5 = Make<QLabel>(Frame2, "Label5", QStringLiteral("Benutzername"), 240, 1800, 3015, 240);
     Label6 = Make<QLabel>(Frame2, "Label6", QStringLiteral("Passwort"), 3480, 1800, 3015, 240);
+    Label12 = Make<QLabel>(Frame2, "Label12", QStringLiteral("Vertrautes Zertifikat (SHA-256)"), 240, 2520, 5055, 240);
     Label10 = Make<QLabel>(Frame2, "Label10", kAddMode, 240, 2280, 975, 195);
     Label10->hide();
 
     Text1 = Make<QLineEdit>(Frame2, "Text1", 240, 600, 3015, 285);
     Text8 = Make<QLineEdit>(Frame2, "Text8", 3480, 600, 3015, 285);
-    Text2 = Make<QLineEdit>(Frame2, "Text2", 240, 1320, 5055, 285);
+    Text2 = Make<QLineEdit>(Frame2, "Text2", 240, 1320, 3015, 285);
+    Combo1 = Make<QComboBox>(Frame2, "Combo1", 3480, 1320, 1815, 285);
+    Combo1->addItems({QStringLiteral("Keine"), QStringLiteral("STARTTLS"), QStringLiteral("SSL/TLS")});
     Text3 = Make<QLineEdit>(Frame2, "Text3", 5520, 1320, 975, 285);
     Text4 = Make<QLineEdit>(Frame2, "Text4", 240, 2040, 3015, 285);
     Text5 = Make<QLineEdit>(Frame2, "Text5", 3480, 2040, 3015, 285);
     Text5->setEchoMode(QLineEdit::Password);
     Text5->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    Text9 = Make<QLineEdit>(Frame2, "Text9", 240, 2760, 5055, 285);
+    Text9->setReadOnly(true);
+    Command8 = MakeButton(Frame2, "Command8", QStringLiteral("Vergessen"), 5520, 2760, 975, 285);
 
-    Command2 = MakeButton(this, "Command2", QStringLiteral("Account hinzufügen"), 120, 3240, 3015, 375);
-    Command6 = MakeButton(this, "Command6", QStringLiteral("Abbrechen"), 3240, 3240, 3015, 375);
-    Command7 = MakeButton(this, "Command7", QStringLiteral("?"), 6360, 3240, 495, 375);
+    Command2 = MakeButton(this, "Command2", QStringLiteral("Account hinzufügen"), 120, 3960, 3015, 375);
+    Command6 = MakeButton(this, "Command6", QStringLiteral("Abbrechen"), 3240, 3960, 3015, 375);
+    Command7 = MakeButton(this, "Command7", QStringLiteral("?"), 6360, 3960, 495, 375);
 
-    const QList<QWidget*> tabOrder = {Text1, Text8, Text2, Text3, Text4, Text5, Command2, Command6, Command7};
+    const QList<QWidget*> tabOrder = {Text1, Text8, Text2, Combo1, Text3, Text4, Text5, Command8, Command2, Command6, Command7};
     for (int i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
     Text1->setFocus();
@@ -80,10 +92,15 @@ formAccount::formAccount(QWidget* parent) : QDialog(parent) {
     connect(Command2, &QPushButton::clicked, this, &formAccount::Command2_Click);
     connect(Command6, &QPushButton::clicked, this, &formAccount::Command6_Click);
     connect(Command7, &QPushButton::clicked, this, &formAccount::Command7_Click);
+    connect(Command8, &QPushButton::clicked, this, &formAccount::Command8_Click);
 
-    // Load step: the defaults of a new account.
-    Text3->setText(QStringLiteral("143"));
+    // Load step: the defaults of a new account, encrypted from the start.
+    Combo1->setCurrentIndex(kSslTls);
+    lastEncryption_ = kSslTls;
+    Text3->setText(kTlsPort);
     Text8->setText(QStringLiteral("INBOX"));
+    ShowZertifikat(QString());
+    connect(Combo1, &QComboBox::currentIndexChanged, this, &formAccount::Combo1_Change);
 
     openEditor() = this;
     FitCaptions(this);
@@ -103,7 +120,31 @@ void formAccount::PrefillFrom(int k) {
     Text3->setText(QString::number(a.Port));
     Text4->setText(a.Username);
     Text5->setText(a.Password);
+    // The stored choice as it is: the port is not adjusted to it.
+    const int encryption = a.Verschluesselung >= 0 && a.Verschluesselung <= kSslTls ? a.Verschluesselung : 0;
+    lastEncryption_ = encryption;
+    const QSignalBlocker quiet(Combo1);
+    Combo1->setCurrentIndex(encryption);
+    ShowZertifikat(a.Zertifikat);
 }
+
+void formAccount::ShowZertifikat(const QString& fingerprint) {
+    zertifikat_ = fingerprint;
+    Text9->setText(fingerprint.isEmpty() ? QStringLiteral("keines") : fingerprint);
+    Text9->setCursorPosition(0);
+    Command8->setEnabled(!fingerprint.isEmpty());
+}
+
+void formAccount::Combo1_Change(int index) {
+    // The usual ports follow the choice; a port of the user's own stays.
+    if (index == kSslTls && Text3->text() == kPlainPort)
+        Text3->setText(kTlsPort);
+    else if (lastEncryption_ == kSslTls && index != kSslTls && Text3->text() == kTlsPort)
+        Text3->setText(kPlainPort);
+    lastEncryption_ = index;
+}
+
+void formAccount::Command8_Click() { ShowZertifikat(QString()); }
 
 void formAccount::AddAccount(QWidget* parent) { (new formAccount(parent))->exec(); }
 
@@ -199,6 +240,8 @@ void formAccount::WriteBack() {
     a.Username = Text4->text();
     a.Password = Text5->text();
     a.Mailbox = Text8->text();
+    a.Verschluesselung = qint16(Combo1->currentIndex());
+    a.Zertifikat = zertifikat_;
 }
 
 void formAccount::Command2_Click() {

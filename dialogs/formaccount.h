@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -27,7 +28,7 @@ public:
     static void EditAccount(QWidget* parent, int k);
     static void CopyAccount(QWidget* parent, int k);
 
-    // Fills the six fields from account k (the password too).
+    // Fills the fields from account k (the password, the encryption and the trusted certificate too).
     void PrefillFrom(int k);
 
     // The open editor, or nullptr (the main window closes it when the program ends).
@@ -45,12 +46,17 @@ public:
     QLabel* Label6;   // "Passwort"
     QLabel* Label9;   // "Mailbox"
     QLabel* Label10;  // hidden mode marker
+    QLabel* Label11;  // "Verschlüsselung:"
+    QLabel* Label12;  // "Vertrautes Zertifikat (SHA-256)"
     QLineEdit* Text1;  // EMail
     QLineEdit* Text8;  // Mailbox
     QLineEdit* Text2;  // Server
     QLineEdit* Text3;  // Port
     QLineEdit* Text4;  // Username
     QLineEdit* Text5;  // Password, shown as "*"
+    QComboBox* Combo1;  // Verschluesselung: "Keine", "STARTTLS", "SSL/TLS" (the index is the stored value)
+    QLineEdit* Text9;   // the trusted certificate's fingerprint, read only
+    QPushButton* Command8;  // "Vergessen": forgets the trusted certificate
     QPushButton* Command2;  // save
     QPushButton* Command6;  // "Abbrechen", also Esc
     QPushButton* Command7;  // "?"
@@ -72,7 +78,13 @@ private:
     void Command2_Click();
     void Command6_Click();
     void Command7_Click();
+    void Combo1_Change(int index);
+    void Command8_Click();
+    void ShowZertifikat(const QString& fingerprint);
     // The first failing input check's text, empty when all pass.
     QString FirstInputError() const;
     void WriteBack();
+
+    int lastEncryption_ = 0;
+    QString zertifikat_;
 };
