@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QVector>
 
 class ListView;
 class QFrame;
@@ -74,4 +75,6 @@ private:
 
     bool unloaded_ = false;
     bool placed_ = false;
+    // Per row of the left list: the account wants SSL/TLS from the start.
+    QVector<bool> secureRows_;
 };
