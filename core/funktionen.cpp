@@ -174,10 +174,17 @@ void SaveAccounts() {
     Finish(*s);
 }
 
-void SaveAccountZertifikat(int i, const QString& fingerprint) {
+void SaveAccountZertifikat(const Account& account) {
     MakeStorePrivate(Store::FilePath());
     auto s = Store::Open();
-    s->setValue(AccountKey(i, "Zertifikat"), fingerprint);
+    // The stored list may be numbered differently from the one in memory (unsaved edits): the
+    // stored accounts of the same address and server get the fingerprint.
+    const int n = ReadText(*s, QStringLiteral("AnzahlAccounts"), QStringLiteral("0")).toInt();
+    for (int i = 1; i <= n; ++i) {
+        if (ReadText(*s, AccountKey(i, "EMail"), QString()) == account.EMail &&
+            ReadText(*s, AccountKey(i, "Server"), QString()) == account.Server)
+            s->setValue(AccountKey(i, "Zertifikat"), account.Zertifikat);
+    }
     Finish(*s);
 }
 

@@ -20,8 +20,8 @@ void LoadAccounts();
 void SaveSettings();
 // Writes "AnzahlAccounts" and accounts 1..N. Keys of accounts above N stay in the store.
 void SaveAccounts();
-// Writes only the trusted certificate's fingerprint of account i, at once.
-void SaveAccountZertifikat(int i, const QString& fingerprint);
+// Writes only the account's Zertifikat, at once, to the stored accounts of its address and server.
+void SaveAccountZertifikat(const Account& account);
 
 // The multiplier of the password scrambling.
 constexpr int PasswordMultiplier = 7;

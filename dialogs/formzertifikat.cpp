@@ -45,7 +45,7 @@ void formZertifikat::Command1_Click() {
     if (k > 0) {
         const QString fingerprint = Tls::Fingerprint(rejected_.certificate);
         Accounts[k].Zertifikat = fingerprint;
-        SaveAccountZertifikat(k, fingerprint);
+        SaveAccountZertifikat(Accounts.at(k));
     }
     accept();
 }

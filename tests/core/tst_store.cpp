@@ -104,7 +104,11 @@ private slots:
         RemoveAccount(2);
         SaveAccounts();
         QCOMPARE(RawValue("Account02Verschluesselung"), QStringLiteral("2"));
-        SaveAccountZertifikat(1, QStringLiteral("EF:02"));
+        // Trust is stored by address and server, not by a number that unsaved edits may have moved.
+        Account trusted = Accounts[1];
+        trusted.Zertifikat = QStringLiteral("EF:02");
+        RemoveAccount(1);
+        SaveAccountZertifikat(trusted);
         Accounts = QVector<Account>(1);
         LoadAccounts();
         QCOMPARE((QList<int>{Accounts[1].Verschluesselung, Accounts[2].Verschluesselung}), (QList<int>{0, 2}));
