@@ -152,8 +152,9 @@ void formMain::BuildMenu() {
 void formMain::Form_Load() {
     try {
         Label1->setText(QStringLiteral("Postfalke v") + VersionText());
-        LoadSettings();
-        LoadAccounts();
+        // A damaged stored value is reported, and the program starts with everything else.
+        if (const std::optional<RuntimeError> damaged = LoadStore())
+            ReportError(QStringLiteral("formMain_Load()"), *damaged);
         if (AccountCount() == 0)
             formWillkommen::ShowInstance();
         tray_->AddTrayIcon();

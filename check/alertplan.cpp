@@ -44,9 +44,9 @@ AlertPlan PlanAlert(const QVector<Account>& accounts, const SettingsRecord& sett
     }
     plan.balloonText += crlf + AlertBalloonClosing();
 
-    if (settings.Sound == 1) {
+    if (settings.Sound == SoundChoice::Beep) {
         plan.sound = AlertPlan::SoundAction::Beep;
-    } else if (settings.Sound == 2 && FileExists(settings.SoundDatei)) {
+    } else if (settings.Sound == SoundChoice::WaveFile && FileExists(settings.SoundDatei)) {
         plan.sound = AlertPlan::SoundAction::PlayFile;
         plan.soundFile = settings.SoundDatei;
     }

@@ -1,8 +1,10 @@
 #include "check/checkcycle.h"
 
+#include "check/socketerror.h"
 #include "check/winsock.h"
 #include "core/account.h"
 #include "core/errorlog.h"
+#include "core/numeric.h"
 #include "core/runtimeerror.h"
 
 #include <QTimer>
@@ -16,11 +18,19 @@ constexpr qint16 kSslTls = 2;
 }  // namespace
 
 CheckCycle::CheckCycle(QObject* parent, Intervals intervals)
-    : QObject(parent), intervals_(intervals), timer1_(new QTimer(this)), timer2_(new QTimer(this)), winsock1_(new Winsock(this)) {
+    : QObject(parent),
+      intervals_(intervals),
+      timer1_(new QTimer(this)),
+      timer2_(new QTimer(this)),
+      accountLimit_(new QTimer(this)),
+      winsock1_(new Winsock(this)) {
     timer1_->setInterval(intervals_.minuteMs);
     timer2_->setInterval(intervals_.watchdogMs);
+    accountLimit_->setInterval(intervals_.accountLimitMs);
+    accountLimit_->setSingleShot(true);
     connect(timer1_, &QTimer::timeout, this, &CheckCycle::Timer1_Timer);
     connect(timer2_, &QTimer::timeout, this, &CheckCycle::Timer2_Timer);
+    connect(accountLimit_, &QTimer::timeout, this, &CheckCycle::Timer3_Timer);
     connect(winsock1_, &Winsock::DataArrival, this, &CheckCycle::Winsock1_DataArrival);
     connect(winsock1_, &Winsock::PeerClosed, this, &CheckCycle::Winsock1_Close);
     connect(winsock1_, &Winsock::Error, this, &CheckCycle::Winsock1_Error);
@@ -58,18 +68,18 @@ void CheckCycle::Timer1_Timer() {
         // Counted in int: at the highest interval the count would pass the 16-bit range just
         // before it is reset.
         const int counted = MinuteCounter + 1;
-        MinuteCounter = qint16(qMin(counted, 32767));
+        MinuteCounter = qint16(qMin(counted, int(Numeric::Int16Max)));
         if (counted < Settings.KontrollIntervall)
             return;
         // Between connecting and the greeting, and from one account to the next, CheckInProgress
         // is 0; the running watchdog tells that a cycle is under way then.
         if (AccountCount() > 0 && CheckInProgress == 0 && !CycleRunning()) {
             timer1_->stop();
+            timer2_->setInterval(intervals_.watchdogMs);
+            timer2_->start();
             rejected_.clear();
             CurrentAccount = 1;
             ConnectAccount();
-            timer2_->setInterval(intervals_.watchdogMs);
-            timer2_->start();
         }
         MinuteCounter = 0;
     } catch (const RuntimeError& error) {
@@ -79,8 +89,9 @@ void CheckCycle::Timer1_Timer() {
 
 void CheckCycle::Timer2_Timer() {
     try {
+        const Step stalled = step_;
         winsock1_->Close();
-        CheckInProgress = 0;
+        SetStep(Step::Idle);
         if (!CurrentAccountExists()) {
             FinishCycle();
             return;
@@ -90,12 +101,18 @@ void CheckCycle::Timer2_Timer() {
         Protocol(QStringLiteral("TIMEOUT OCCURED, Account: ") + email);
         Protocol(QString());
         Accounts[CurrentAccount].NewMailCount = -1;
-        Accounts[CurrentAccount].CheckFailure =
-            tlsStage_ == TlsStage::StartTlsSent ? NoStartTls : QStringLiteral("Zeitüberschreitung");
+        Accounts[CurrentAccount].CheckFailure = stalled == Step::StartTls ? NoStartTls : QStringLiteral("Zeitüberschreitung");
         AdvanceCycle();
     } catch (const RuntimeError& error) {
         ReportError(QStringLiteral("Timer2_Timer()"), error);
     }
+}
+
+// The account limit ends an account however busy its server keeps the dialogue, as the watchdog
+// ends a silent one.
+void CheckCycle::Timer3_Timer() {
+    if (step_ != Step::Idle)
+        Timer2_Timer();
 }
 
 void CheckCycle::Winsock1_DataArrival(qint64) {
@@ -109,35 +126,27 @@ void CheckCycle::Winsock1_DataArrival(qint64) {
         // A shorter account list was loaded while this server was being checked: the cycle ends.
         if (!CurrentAccountExists()) {
             winsock1_->Close();
-            CheckInProgress = 0;
+            SetStep(Step::Idle);
             FinishCycle();
             return;
         }
+        if (step_ == Step::Idle)
+            return;
 
-        if (CheckInProgress == 0) {
-            // The greeting; its content is not examined.
-            const Account& account = Accounts.at(CurrentAccount);
-            if (account.Server != connectedServer_ || account.Port != connectedPort_ ||
-                account.Verschluesselung != connectedEncryption_) {
-                // The list was reloaded and this slot now holds an account of another server:
-                // its password must not go here. Connect to its own server instead.
-                winsock1_->Close();
-                ConnectAccount();
-                return;
-            }
-            CheckInProgress = 1;
-            lines_.Clear();
-            if (connectedEncryption_ == kStartTls) {
-                tlsStage_ = TlsStage::StartTlsSent;
-                Send(QByteArrayLiteral("A000 STARTTLS\r\n"), QStringLiteral("A000 STARTTLS"));
-                return;
-            }
-            SendLogin();
+        received_ += block.size();
+        if (received_ > Imap::MaxDialogueBytes) {
+            const QString email = Accounts.at(CurrentAccount).EMail;
+            const QString text = QStringLiteral("Zu viele Daten vom Server (mehr als 1 MB ohne Ende des Dialogs), Account");
+            FailAccount(QStringLiteral("Zu viele Daten"), text + QLatin1Char(' ') + email, text + QStringLiteral(": ") + email,
+                        false);
             return;
         }
 
+        // A line that ends the account leaves the rest of the arrival unread.
+        const quint64 connection = connection_;
         for (const QByteArray& line : lines_.Add(block)) {
-            if (!(tlsStage_ == TlsStage::StartTlsSent ? ActOnStartTlsReply(line) : ActOnLine(line)))
+            ActOnLine(line);
+            if (connection_ != connection || step_ == Step::Idle)
                 break;
         }
     } catch (const RuntimeError& error) {
@@ -145,57 +154,83 @@ void CheckCycle::Winsock1_DataArrival(qint64) {
     }
 }
 
-void CheckCycle::SendLogin() {
+void CheckCycle::ActOnLine(const QByteArray& line) {
+    const Imap::LineMeaning meaning = Imap::Classify(line);
+    switch (step_) {
+    case Step::Greeting: OnGreeting(meaning); break;
+    case Step::StartTls: OnStartTlsReply(meaning); break;
+    case Step::Handshake: break;
+    case Step::Login: OnLoginReply(meaning); break;
+    case Step::Examine: OnExamineReply(meaning); break;
+    case Step::Logout: OnLogoutReply(meaning); break;
+    case Step::Idle: break;
+    }
+}
+
+void CheckCycle::OnGreeting(const Imap::LineMeaning& meaning) {
+    // Capabilities the server announces before the greeting is answered.
+    loginDisabled_ = loginDisabled_ || meaning.loginDisabled;
+    if (meaning.kind == Imap::LineKind::Bye) {
+        FailAccount(QStringLiteral("Verbindung abgelehnt"), meaning.text, false);
+        return;
+    }
+    if (meaning.kind != Imap::LineKind::Greeting)
+        return;
     const Account& account = Accounts.at(CurrentAccount);
     if (account.Server != connectedServer_ || account.Port != connectedPort_ || account.Verschluesselung != connectedEncryption_) {
-        // The list was reloaded during the handshake: this password belongs to another server.
+        // The list was reloaded and this slot now holds an account of another server: its
+        // password must not go here. Connect to its own server instead.
         winsock1_->Close();
-        CheckInProgress = 0;
         ConnectAccount();
         return;
     }
-    // The password never leaves over a connection whose chosen encryption is not in place.
-    if (connectedEncryption_ != 0 && !winsock1_->IsEncrypted())
+    if (connectedEncryption_ == kStartTls) {
+        // A server that logs in before TLS cannot be asked for it: the dialogue would stay plain.
+        if (meaning.preauth) {
+            FailAccount(NoStartTls, meaning.text, true);
+            return;
+        }
+        // LOGINDISABLED before TLS is what such a server says; what counts comes after it.
+        loginDisabled_ = false;
+        Send(Step::StartTls, QByteArrayLiteral("A000 STARTTLS\r\n"), QStringLiteral("A000 STARTTLS"));
         return;
-    Send(Imap::LoginCommand(account.Username, account.Password), Imap::LoginEntry(account.Username));
-}
-
-bool CheckCycle::ActOnStartTlsReply(const QByteArray& line) {
-    if (!line.startsWith("A000 ") && line != "A000")
-        return true;  // untagged lines before the answer
-    if (line.startsWith("A000 OK")) {
-        // Whatever followed the consent in plain text is dropped with the socket's unread data.
-        tlsStage_ = TlsStage::Handshake;
-        lines_.Clear();
-        winsock1_->StartEncryption(Accounts.at(CurrentAccount).Zertifikat);
-        RestartWatchdog();
-        return false;
     }
-    FailAccount(NoStartTls, NoStartTls + QStringLiteral(", Account ") + Accounts.at(CurrentAccount).EMail);
-    return false;
+    if (meaning.preauth) {
+        SendExamine();
+        return;
+    }
+    if (loginDisabled_) {
+        const QString text = QStringLiteral("Der Server nimmt die Anmeldung nur über eine verschlüsselte Verbindung an, Account");
+        FailAccount(QStringLiteral("Anmeldung nur verschlüsselt"), text + QLatin1Char(' ') + account.EMail,
+                    text + QStringLiteral(": ") + account.EMail, true);
+        return;
+    }
+    SendLogin();
 }
 
-void CheckCycle::FailAccount(const QString& reason, const QString& logText) {
-    winsock1_->Close();
-    CheckInProgress = 0;
-    tlsStage_ = TlsStage::None;
-    const QString email = Accounts.at(CurrentAccount).EMail;
-    WriteErrorLog(0, QString(), logText);
-    Protocol(reason + QStringLiteral(", Account: ") + email);
-    Accounts[CurrentAccount].NewMailCount = -1;
-    Accounts[CurrentAccount].CheckFailure = reason;
-    AdvanceCycle();
+void CheckCycle::OnStartTlsReply(const Imap::LineMeaning& meaning) {
+    if (meaning.kind != Imap::LineKind::Tagged || meaning.tag != Imap::StartTlsTag)
+        return;
+    if (meaning.status != Imap::Status::Ok) {
+        FailAccount(NoStartTls, meaning.text, true);
+        return;
+    }
+    // Whatever followed the consent in plain text is dropped: the socket's unread data here, the
+    // lines after this one in the same arrival by the Handshake step, which acts on no line.
+    SetStep(Step::Handshake);
+    lines_.Clear();
+    winsock1_->StartEncryption(Accounts.at(CurrentAccount).Zertifikat);
+    RestartWatchdog();
 }
 
 void CheckCycle::Winsock1_Encrypted(const QString& session) {
     try {
         Protocol(session);
-        if (tlsStage_ != TlsStage::Handshake)
+        if (step_ != Step::Handshake)
             return;  // SSL/TLS: the greeting follows
-        tlsStage_ = TlsStage::None;
         if (!CurrentAccountExists()) {
             winsock1_->Close();
-            CheckInProgress = 0;
+            SetStep(Step::Idle);
             FinishCycle();
             return;
         }
@@ -207,76 +242,203 @@ void CheckCycle::Winsock1_Encrypted(const QString& session) {
 
 void CheckCycle::Winsock1_CertificateRejected(const QSslCertificate& certificate, const QStringList& errors) {
     try {
+        if (step_ == Step::Idle)
+            return;
         if (!CurrentAccountExists()) {
             winsock1_->Close();
-            CheckInProgress = 0;
+            SetStep(Step::Idle);
             FinishCycle();
             return;
         }
-        const Account& account = Accounts.at(CurrentAccount);
-        rejected_.append({CurrentAccount, account.EMail, connectedServer_, connectedPort_, errors, certificate});
+        const QString email = Accounts.at(CurrentAccount).EMail;
+        rejected_.append({CurrentAccount, email, connectedServer_, connectedPort_, errors, certificate});
         for (const QString& error : errors)
             Protocol(error);
-        FailAccount(CertificateRefused, CertificateRefused + QStringLiteral(", Account ") + account.EMail +
-                                            QStringLiteral(": ") + errors.join(QStringLiteral("; ")));
+        FailAccount(CertificateRefused,
+                    CertificateRefused + QStringLiteral(", Account ") + email + QStringLiteral(": ") + errors.join(QStringLiteral("; ")),
+                    CertificateRefused + QStringLiteral(", Account: ") + email, false);
     } catch (const RuntimeError& error) {
         ReportError(QStringLiteral("Winsock1_DataArrival()"), error);
     }
 }
 
-bool CheckCycle::ActOnLine(const QByteArray& line) {
-    const Imap::LineMeaning meaning = Imap::Classify(line);
-    switch (meaning.kind) {
-    case Imap::LineKind::LoginOk: {
-        const QString mailbox = Accounts.at(CurrentAccount).Mailbox;
-        recent_.reset();
-        Send(Imap::ExamineCommand(mailbox), Imap::ExamineEntry(mailbox));
-        break;
-    }
-    case Imap::LineKind::Recent:
-        recent_ = meaning.recent;
-        break;
-    case Imap::LineKind::ExamineOk:
-        if (recent_)
-            Accounts[CurrentAccount].NewMailCount = *recent_;
-        Accounts[CurrentAccount].CheckFailure.clear();
-        Send(Imap::LogoutCommand(), Imap::LogoutEntry());
-        break;
-    case Imap::LineKind::LogoutOk:
-        winsock1_->Close();
-        CheckInProgress = 0;
-        AdvanceCycle();
-        return false;
-    case Imap::LineKind::Other:
-        break;
-    }
-    return true;
+void CheckCycle::OnLoginReply(const Imap::LineMeaning& meaning) {
+    if (meaning.kind != Imap::LineKind::Tagged || meaning.tag != Imap::LoginTag)
+        return;
+    if (meaning.status == Imap::Status::Ok)
+        SendExamine();
+    else
+        FailAccount(QStringLiteral("Anmeldung abgelehnt"), meaning.text, true);
 }
 
-void CheckCycle::Send(const QByteArray& command, const QString& entry) {
+void CheckCycle::OnExamineReply(const Imap::LineMeaning& meaning) {
+    if (meaning.kind == Imap::LineKind::Recent) {
+        recent_ = meaning.recent;
+        return;
+    }
+    if (meaning.kind != Imap::LineKind::Tagged || meaning.tag != Imap::ExamineTag)
+        return;
+    if (meaning.status != Imap::Status::Ok) {
+        FailAccount(QStringLiteral("Postfach abgelehnt"), meaning.text, true);
+        return;
+    }
+    // The count belongs to this check: an EXAMINE without a RECENT line gives 0.
+    Accounts[CurrentAccount].NewMailCount = recent_;
+    Accounts[CurrentAccount].CheckFailure.clear();
+    SendLogout();
+}
+
+void CheckCycle::OnLogoutReply(const Imap::LineMeaning& meaning) {
+    if (meaning.kind == Imap::LineKind::Tagged && meaning.tag == Imap::LogoutTag)
+        FinishAccount();
+}
+
+void CheckCycle::SendLogin() {
+    const Account& account = Accounts.at(CurrentAccount);
+    if (account.Server != connectedServer_ || account.Port != connectedPort_ || account.Verschluesselung != connectedEncryption_) {
+        // The list was reloaded during the handshake: this password belongs to another server.
+        winsock1_->Close();
+        ConnectAccount();
+        return;
+    }
+    // The password never leaves over a connection whose chosen encryption is not in place.
+    if (connectedEncryption_ != 0 && !winsock1_->IsEncrypted())
+        return;
+    Send(Step::Login, Imap::LoginCommand(account.Username, account.Password), Imap::LoginEntry(account.Username));
+}
+
+void CheckCycle::SendExamine() {
+    const QString mailbox = Accounts.at(CurrentAccount).Mailbox;
+    recent_ = 0;
+    Send(Step::Examine, Imap::ExamineCommand(mailbox), Imap::ExamineEntry(mailbox));
+}
+
+void CheckCycle::SendLogout() { Send(Step::Logout, Imap::LogoutCommand(), Imap::LogoutEntry()); }
+
+void CheckCycle::Send(Step step, const QByteArray& command, const QString& entry) {
+    SetStep(step);
     winsock1_->SendData(command);
     RestartWatchdog();
     Protocol(entry);
 }
 
-void CheckCycle::Winsock1_Close() { CheckInProgress = 0; }
+void CheckCycle::SetStep(Step step) {
+    step_ = step;
+    CheckInProgress = (step == Step::Idle || step == Step::Greeting) ? 0 : 1;
+    if (step == Step::Idle)
+        accountLimit_->stop();
+}
+
+void CheckCycle::FinishAccount() {
+    winsock1_->Close();
+    SetStep(Step::Idle);
+    AdvanceCycle();
+}
+
+void CheckCycle::FailAccount(const QString& reason, const QByteArray& serverText, bool sayLogout) {
+    const QString email = Accounts.at(CurrentAccount).EMail;
+    FailAccount(reason, reason + QStringLiteral(", Account ") + email + QStringLiteral(": ") + Imap::ServerText(serverText),
+                reason + QStringLiteral(", Account: ") + email, sayLogout);
+}
+
+void CheckCycle::FailAccount(const QString& reason, const QString& logText, const QString& protocolText, bool sayLogout) {
+    if (sayLogout && !winsock1_->IsClosed()) {
+        try {
+            winsock1_->SendData(Imap::LogoutCommand());
+            Protocol(Imap::LogoutEntry());
+        } catch (const RuntimeError&) {
+            // Not connected after all: there is no one to say goodbye to.
+        }
+    }
+    winsock1_->Close();
+    SetStep(Step::Idle);
+    WriteErrorLog(0, QString(), logText);
+    Protocol(protocolText);
+    Protocol(QString());
+    Accounts[CurrentAccount].NewMailCount = -1;
+    Accounts[CurrentAccount].CheckFailure = reason;
+    AdvanceCycle();
+}
+
+void CheckCycle::Winsock1_Close() {
+    try {
+        if (step_ == Step::Idle)
+            return;
+        if (!CurrentAccountExists()) {
+            SetStep(Step::Idle);
+            FinishCycle();
+            return;
+        }
+        // The count was taken with EXAMINE's reply; a server that closes before answering LOGOUT
+        // keeps it.
+        if (step_ == Step::Logout) {
+            FinishAccount();
+            return;
+        }
+        const QString email = Accounts.at(CurrentAccount).EMail;
+        const QString text = QStringLiteral("Verbindung vom Server beendet, Account");
+        FailAccount(QStringLiteral("Verbindung beendet"), text + QLatin1Char(' ') + email, text + QStringLiteral(": ") + email,
+                    false);
+    } catch (const RuntimeError& error) {
+        ReportError(QStringLiteral("Winsock1_Close()"), error);
+    }
+}
 
 void CheckCycle::Winsock1_Error(int number, const QString& description) {
-    WriteWinsockErrorLog(number, description);
-    winsock1_->Close();
-    CheckInProgress = 0;
+    try {
+        WriteWinsockErrorLog(number, description);
+        winsock1_->Close();
+        if (step_ == Step::Idle)
+            return;
+        if (!CurrentAccountExists()) {
+            SetStep(Step::Idle);
+            FinishCycle();
+            return;
+        }
+        if (step_ == Step::Logout) {
+            FinishAccount();
+            return;
+        }
+        const QString email = Accounts.at(CurrentAccount).EMail;
+        const QString reason = number == WinsockErrorNumber(QAbstractSocket::ConnectionRefusedError) ? QStringLiteral("Verbindung abgelehnt")
+                                                                    : QStringLiteral("Verbindungsfehler");
+        FailAccount(reason, reason + QStringLiteral(", Account ") + email + QStringLiteral(": ") + description,
+                    reason + QStringLiteral(", Account: ") + email, false);
+    } catch (const RuntimeError& error) {
+        ReportError(QStringLiteral("Winsock1_Error()"), error);
+    }
 }
 
 void CheckCycle::ConnectAccount() {
     if (!CurrentAccountExists())
         throw RuntimeError::subscriptOutOfRange();
+    // An account without a server (left blank by a damaged store) is not connected.
+    while (Accounts.at(CurrentAccount).Server.isEmpty()) {
+        Account& blank = Accounts[CurrentAccount];
+        blank.NewMailCount = -1;
+        blank.CheckFailure = QStringLiteral("Kein Server angegeben");
+        Protocol(QStringLiteral("Kein Server angegeben, Account: ") + blank.EMail);
+        Protocol(QString());
+        if (CurrentAccount >= AccountCount()) {
+            SetStep(Step::Idle);
+            FinishCycle();
+            return;
+        }
+        ++CurrentAccount;
+    }
     const Account& account = Accounts.at(CurrentAccount);
+    ++connection_;
     lines_.Clear();
-    recent_.reset();
+    recent_ = 0;
+    loginDisabled_ = false;
+    received_ = 0;
     connectedServer_ = account.Server;
     connectedPort_ = account.Port;
     connectedEncryption_ = account.Verschluesselung;
-    tlsStage_ = TlsStage::None;
+    SetStep(Step::Greeting);
+    // Every account gets the full watchdog time and its own limit from its connect.
+    RestartWatchdog();
+    accountLimit_->start();
     if (connectedEncryption_ == kSslTls)
         winsock1_->ConnectEncrypted(account.Server, account.Port, account.Zertifikat);
     else
@@ -296,6 +458,7 @@ void CheckCycle::AdvanceCycle() {
 }
 
 void CheckCycle::FinishCycle() {
+    SetStep(Step::Idle);
     timer1_->start();
     timer2_->stop();
     if (dispatchAlert_)

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QString>
 #include <functional>
-#include <optional>
 
 class QTimer;
 class Winsock;
@@ -15,14 +14,19 @@ class Winsock;
 // constructor).
 struct CheckCycleIntervals {
     int minuteMs = 60000;
-    int watchdogMs = 10000;
+    int watchdogMs = 10000;      // without progress (a connect or a command sent)
+    int accountLimitMs = 60000;  // from an account's connect, whatever the server sends
 };
 
 // The check cycle: the minute timer Timer1 starts a cycle when MinuteCounter reaches
 // KontrollIntervall; the cycle checks the accounts 1..N one after another through the IMAP
-// dialogue on Winsock1; the watchdog Timer2 ends an account that makes no progress, marks it
-// failed (-1) and moves on. After the last account Timer1 runs again and the alert is dispatched.
-// Everything runs on the event loop's thread; the handlers never overlap.
+// dialogue on Winsock1. The dialogue goes step by step (greeting, LOGIN, EXAMINE, LOGOUT); each
+// command goes out once, after the reply it waits for, and only the tagged reply to the command
+// in flight moves it on. A refusal, a closed connection or a server that sends too much ends the
+// account at once as failed (-1, with CheckFailure saying why); the watchdog Timer2 ends one that
+// makes no progress, and no account takes longer than the account limit. After the last account
+// Timer1 runs again and the alert is dispatched. Everything runs on the event loop's thread; the
+// handlers never overlap.
 class CheckCycle : public QObject {
     Q_OBJECT
 public:
@@ -51,7 +55,7 @@ public:
     // starts anew with each cycle.
     const QVector<RejectedCertificate>& RejectedCertificates() const { return rejected_; }
 
-    // The reason of an account that wanted STARTTLS and did not get it.
+    // The reason of an account that asked for STARTTLS and did not get it.
     static const QString NoStartTls;
     // The reason of an account whose server certificate was refused.
     static const QString CertificateRefused;
@@ -78,6 +82,18 @@ public:
     void AdvanceCycle();
     void FinishCycle();
 
+    // Where the dialogue with the current server stands: the command in flight.
+    enum class Step {
+        Idle,      // no connection
+        Greeting,  // connecting (and with SSL/TLS the handshake); waiting for the server's greeting
+        StartTls,  // STARTTLS sent (accounts that ask for it)
+        Handshake, // the server agreed to STARTTLS; the TLS handshake runs
+        Login,     // LOGIN sent
+        Examine,   // EXAMINE sent; RECENT lines count until its tagged reply
+        Logout,    // LOGOUT sent; the count is taken
+    };
+    Step CurrentStep() const { return step_; }
+
     // 1 while the current server's dialogue is past its greeting (LOGIN sent), else 0.
     qint16 CheckInProgress = 0;
     // Minute ticks counted since the count last reached KontrollIntervall.
@@ -89,33 +105,51 @@ private:
     void Protocol(const QString& text);
     // False when a shorter account list has been loaded since the current account was connected.
     bool CurrentAccountExists() const;
-    // Acts on one complete line of the dialogue; false when the account's dialogue is over.
-    bool ActOnLine(const QByteArray& line);
-    void Send(const QByteArray& command, const QString& entry);
-    // Sends LOGIN for the current account, unless its encryption is chosen and not yet in place.
+    // Acts on one complete line as the current step expects it.
+    void ActOnLine(const QByteArray& line);
+    // One function per step: what the reply to the command in flight does.
+    void OnGreeting(const Imap::LineMeaning& meaning);
+    void OnStartTlsReply(const Imap::LineMeaning& meaning);
+    void OnLoginReply(const Imap::LineMeaning& meaning);
+    void OnExamineReply(const Imap::LineMeaning& meaning);
+    void OnLogoutReply(const Imap::LineMeaning& meaning);
+    // The commands, each sent once as the dialogue reaches its step. LOGIN goes out only to the
+    // server the socket was sent to, and only encrypted when the account asks for encryption.
     void SendLogin();
-    // Acts on one line while the answer to STARTTLS is awaited; false when the dialogue stops.
-    bool ActOnStartTlsReply(const QByteArray& line);
-    // Ends the current account at once as failed with this German reason and moves on.
-    void FailAccount(const QString& reason, const QString& logText);
+    void SendExamine();
+    void SendLogout();
+    void Send(Step step, const QByteArray& command, const QString& entry);
+    void SetStep(Step step);
+
+    // Ends the current account as checked and moves on.
+    void FinishAccount();
+    // Ends the current account as failed: reason is the short German CheckFailure, logText the
+    // error.log context and protocolText the protocol entry. LOGOUT goes out first when the
+    // dialogue is past its greeting and still connected.
+    void FailAccount(const QString& reason, const QString& logText, const QString& protocolText, bool sayLogout);
+    void FailAccount(const QString& reason, const QByteArray& serverText, bool sayLogout);
+    void Timer3_Timer();
 
     Intervals intervals_;
     QTimer* timer1_;
     QTimer* timer2_;
+    QTimer* accountLimit_;
     Winsock* winsock1_;
     std::function<void(const QString&)> protocolSink_;
     std::function<void()> dispatchAlert_;
 
-    // The dialogue with the current server: lines carried across arrivals, the last recent count
-    // seen, and where the socket was sent (the password goes only to that account's server).
+    // The dialogue with the current server: its step, lines carried across arrivals, the recent
+    // count seen during EXAMINE, the bytes received, a count of connections (a line read after
+    // the account ended is not acted on) and where the socket was sent (the password goes only
+    // to that account's server).
+    Step step_ = Step::Idle;
     Imap::LineAssembler lines_;
-    std::optional<qint16> recent_;
+    qint16 recent_ = 0;
+    bool loginDisabled_ = false;
+    qint64 received_ = 0;
+    quint64 connection_ = 0;
     QString connectedServer_;
-    qint16 connectedPort_ = 0;
+    quint16 connectedPort_ = 0;
     qint16 connectedEncryption_ = 0;
-
-    // Where an encrypted connection stands: STARTTLS asked for, or its handshake running.
-    enum class TlsStage { None, StartTlsSent, Handshake };
-    TlsStage tlsStage_ = TlsStage::None;
     QVector<RejectedCertificate> rejected_;
 };

@@ -1,11 +1,13 @@
 #include "check/winsock.h"
 
 #include "check/certificatecheck.h"
+#include "check/socketerror.h"
 #include "core/runtimeerror.h"
 
 #include <QSslSocket>
 
 Winsock::Winsock(QObject* parent) : QObject(parent), socket_(new QSslSocket(this)) {
+    socket_->setReadBufferSize(ReadBufferBytes);
     // Data is read only from the event loop, so it is delivered at once. Close and error can be
     // raised by Qt inside connectToHost, write or abort; they are queued so that they reach the
     // handlers from the event loop, tagged with the connection they belong to.
@@ -41,7 +43,7 @@ Winsock::Winsock(QObject* parent) : QObject(parent), socket_(new QSslSocket(this
                 Qt::QueuedConnection);
             return;
         }
-        const int number = int(error);
+        const int number = WinsockErrorNumber(error);
         const QString description = socket_->errorString();
         QMetaObject::invokeMethod(
             this, [this, generation, number, description] {
@@ -119,6 +121,9 @@ QByteArray Winsock::GetData() { return socket_->readAll(); }
 void Winsock::Close() {
     ++generation_;
     closing_ = true;
+    // What was sent last (a LOGOUT) still goes out before the connection is dropped.
+    if (socket_->state() == QAbstractSocket::ConnectedState)
+        socket_->flush();
     socket_->abort();
     closing_ = false;
 }

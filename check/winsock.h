@@ -49,13 +49,17 @@ public:
     // True when neither connecting nor connected.
     bool IsClosed() const;
 
+    // Received data not yet read is held up to this many bytes; the socket reads on when it is
+    // taken, so one arrival is never larger.
+    static constexpr qint64 ReadBufferBytes = 64 * 1024;
+
 signals:
     // Received data is waiting.
     void DataArrival(qint64 bytesTotal);
     // The peer closed the connection.
     void PeerClosed();
-    // An asynchronous failure: number and description come from Qt's socket (the description is
-    // German when Qt's German translation is installed).
+    // An asynchronous failure: the Winsock number of the error (see socketerror.h) and Qt's
+    // description (German when Qt's German translation is installed).
     void Error(int number, const QString& description);
     // The handshake succeeded; session is e.g. "TLS 1.3, TLS_AES_256_GCM_SHA384".
     void Encrypted(const QString& session);

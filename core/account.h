@@ -3,11 +3,11 @@
 #include <QString>
 #include <QVector>
 
-// One monitored IMAP mailbox.
+// One monitored IMAP mailbox. The stored fields and their keys are listed in core/storekeys.cpp.
 struct Account {
     QString EMail;
     QString Server;
-    qint16 Port = 0;
+    quint16 Port = 143;
     QString Username;
     QString Password;  // plain in memory, scrambled only in the store
     QString Mailbox;
@@ -17,12 +17,15 @@ struct Account {
     QString Zertifikat;           // SHA-256 fingerprint of the server certificate the user trusts, or empty
 };
 
+// What sounds when new mail has arrived (the stored numbers).
+enum class SoundChoice : qint16 { None = 0, Beep = 1, WaveFile = 2 };
+
 // The general settings; each field is stored under the key of the same name.
 struct SettingsRecord {
     qint16 KontrollIntervall = 5;
     QString EMailProgramm;
     qint16 BenachrichtigungFokus = 0;
-    qint16 Sound = 1;  // 0 none, 1 system beep, 2 wave file
+    SoundChoice Sound = SoundChoice::Beep;
     QString SoundDatei;
     qint16 Benachrichtigungsfenster = 1;
     qint16 BalloonTip = 0;

@@ -63,9 +63,11 @@ void WriteWinsockErrorLog(int number, const QString& description, const QDateTim
 }
 
 void ReportError(const QString& procedureName, const RuntimeError& error) {
-    WriteErrorLog(error.number(), error.description(), procedureName);
+    const QString place = error.place();
+    WriteErrorLog(error.number(), error.description(), place.isEmpty() ? procedureName : procedureName + QStringLiteral(", ") + place);
     if (errorBoxHandler())
-        errorBoxHandler()(ErrorLog::ErrorBoxText(error.number(), error.description()));
+        errorBoxHandler()(ErrorLog::ErrorBoxText(error.number(), error.description()) +
+                          (place.isEmpty() ? QString() : place + QStringLiteral("\r\n")));
 }
 
 void SetErrorBoxHandler(std::function<void(const QString&)> handler) { errorBoxHandler() = std::move(handler); }

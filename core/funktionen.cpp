@@ -4,6 +4,7 @@
 #include "core/numeric.h"
 #include "core/paths.h"
 #include "core/runtimeerror.h"
+#include "core/storekeys.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QStringList>
 #include <QTime>
 #include <cmath>
+#include <optional>
 
 QVector<Account> Accounts(1);
 SettingsRecord Settings;
@@ -55,22 +57,61 @@ void MakeStorePrivate(const QString& path) {
 #endif
 }
 
-QString ReadText(QSettings& s, const QString& key, const QString& fallback) {
-    return s.value(key, fallback).toString();
+// The place of a damaged value in an error report.
+QString Place(const QString& key) {
+    return QStringLiteral("Datei ") + Store::FilePath() + QStringLiteral(", Schlüssel ") + key;
 }
 
-qint16 ReadInt16(QSettings& s, const QString& key, const QString& fallback) {
-    return Numeric::ToInt16(ReadText(s, key, fallback));
+// Reads every key of one record from the store. A value that does not convert leaves its member at
+// the default the record was made with; the first such error is kept for the report, the other
+// keys are read all the same.
+template <typename Record>
+void ReadKeys(QSettings& s, Record& record, const QList<StoreKey<Record>>& keys, const QString& prefix,
+              std::optional<RuntimeError>& firstError) {
+    for (const StoreKey<Record>& key : keys) {
+        const QString name = prefix + key.name;
+        try {
+            key.read(record, s.value(name, key.missing).toString());
+        } catch (const RuntimeError& error) {
+            if (!firstError)
+                firstError = error.at(Place(name));
+        }
+    }
 }
 
-// Finishes a write: flushes the store and keeps the file private.
-void Finish(QSettings& s) {
+template <typename Record>
+void WriteKeys(QSettings& s, const Record& record, const QList<StoreKey<Record>>& keys, const QString& prefix) {
+    for (const StoreKey<Record>& key : keys)
+        s.setValue(prefix + key.name, key.write(record));
+}
+
+QString AccountPrefix(int i) { return AccountKey(i, ""); }
+
+// How many accounts the store holds one after another from account 1, for a damaged count.
+int CountStoredAccounts(QSettings& s, const QList<StoreKey<Account>>& keys) {
+    int n = 0;
+    auto stored = [&](int i) {
+        for (const StoreKey<Account>& key : keys) {
+            if (s.contains(AccountPrefix(i) + key.name))
+                return true;
+        }
+        return false;
+    };
+    while (n < Numeric::Int16Max && stored(n + 1))
+        ++n;
+    return n;
+}
+
+// Finishes a write: flushes the store and keeps the file private. False when the file could not
+// be written.
+bool Finish(QSettings& s) {
     s.endGroup();
     s.sync();
 #ifndef Q_OS_WIN
     if (s.format() == QSettings::IniFormat)
         QFile::setPermissions(s.fileName(), QFile::ReadOwner | QFile::WriteOwner);
 #endif
+    return s.status() == QSettings::NoError;
 }
 }  // namespace
 
@@ -110,82 +151,89 @@ QString DefaultSoundDatei() { return QDir::toNativeSeparators(Paths::ProgramFold
 
 void LoadSettings() {
     auto s = Store::Open();
-    Settings.KontrollIntervall = ReadInt16(*s, QStringLiteral("KontrollIntervall"), QStringLiteral("5"));
-    Settings.EMailProgramm = ReadText(*s, QStringLiteral("EMailProgramm"), DefaultEMailProgramm());
-    Settings.BenachrichtigungFokus = ReadInt16(*s, QStringLiteral("BenachrichtigungFokus"), QStringLiteral("0"));
-    Settings.Sound = ReadInt16(*s, QStringLiteral("Sound"), QStringLiteral("1"));
-    Settings.SoundDatei = ReadText(*s, QStringLiteral("SoundDatei"), DefaultSoundDatei());
-    Settings.Benachrichtigungsfenster = ReadInt16(*s, QStringLiteral("Benachrichtigungsfenster"), QStringLiteral("1"));
-    Settings.BalloonTip = ReadInt16(*s, QStringLiteral("BalloonTip"), QStringLiteral("0"));
+    std::optional<RuntimeError> error;
+    SettingsRecord loaded;
+    ReadKeys(*s, loaded, SettingsKeys(), QString(), error);
+    Settings = loaded;
+    if (error)
+        throw *error;
 }
 
 void LoadAccounts() {
     auto s = Store::Open();
-    const qint32 n = Numeric::ToInt32(ReadText(*s, QStringLiteral("AnzahlAccounts"), QStringLiteral("0")));
-    if (n < 0)
-        throw RuntimeError::subscriptOutOfRange();
-    // Accounts are numbered with 16-bit numbers; a larger count is damaged data and would only
-    // allocate memory for accounts that can never be checked.
-    if (n > 32767)
-        throw RuntimeError::overflow();
-    Accounts = QVector<Account>(n + 1);
-    for (int i = 1; i <= n; ++i) {
-        Account& a = Accounts[i];
-        a.EMail = ReadText(*s, AccountKey(i, "EMail"), QString());
-        a.Mailbox = ReadText(*s, AccountKey(i, "Mailbox"), QString());
-        a.Server = ReadText(*s, AccountKey(i, "Server"), QString());
-        a.Port = ReadInt16(*s, AccountKey(i, "Port"), QString());
-        a.Username = ReadText(*s, AccountKey(i, "Username"), QString());
-        a.Password = DecodePassword(ReadText(*s, AccountKey(i, "Password"), QString()));
-        a.Verschluesselung = ReadInt16(*s, AccountKey(i, "Verschluesselung"), QStringLiteral("0"));
-        a.Zertifikat = ReadText(*s, AccountKey(i, "Zertifikat"), QString());
+    std::optional<RuntimeError> error;
+    const QList<StoreKey<Account>> keys = AccountKeys();
+    const QString countKey = QStringLiteral("AnzahlAccounts");
+    int n = 0;
+    try {
+        n = Numeric::ToInt32(s->value(countKey, QStringLiteral("0")).toString());
+        if (n < 0)
+            throw RuntimeError::subscriptOutOfRange();
+        // Accounts are numbered with 16-bit numbers; a larger count is damaged data and would only
+        // allocate memory for accounts that can never be checked.
+        if (n > Numeric::Int16Max)
+            throw RuntimeError::overflow();
+    } catch (const RuntimeError& damaged) {
+        error = damaged.at(Place(countKey));
+        n = CountStoredAccounts(*s, keys);
     }
+    QVector<Account> loaded(n + 1);
+    for (int i = 1; i <= n; ++i)
+        ReadKeys(*s, loaded[i], keys, AccountPrefix(i), error);
+    Accounts = loaded;
+    if (error)
+        throw *error;
 }
 
-void SaveSettings() {
+std::optional<RuntimeError> LoadStore() {
+    std::optional<RuntimeError> first;
+    for (void (*load)() : {LoadSettings, LoadAccounts}) {
+        try {
+            load();
+        } catch (const RuntimeError& error) {
+            if (!first)
+                first = error;
+        }
+    }
+    return first;
+}
+
+bool SaveSettings() {
     MakeStorePrivate(Store::FilePath());
     auto s = Store::Open();
-    s->setValue(QStringLiteral("KontrollIntervall"), QString::number(Settings.KontrollIntervall));
-    s->setValue(QStringLiteral("EMailProgramm"), Settings.EMailProgramm);
-    s->setValue(QStringLiteral("BenachrichtigungFokus"), QString::number(Settings.BenachrichtigungFokus));
-    s->setValue(QStringLiteral("Sound"), QString::number(Settings.Sound));
-    s->setValue(QStringLiteral("SoundDatei"), Settings.SoundDatei);
-    s->setValue(QStringLiteral("Benachrichtigungsfenster"), QString::number(Settings.Benachrichtigungsfenster));
-    s->setValue(QStringLiteral("BalloonTip"), QString::number(Settings.BalloonTip));
-    Finish(*s);
+    WriteKeys(*s, Settings, SettingsKeys(), QString());
+    return Finish(*s);
 }
 
-void SaveAccounts() {
+bool SaveAccounts() {
     MakeStorePrivate(Store::FilePath());
     auto s = Store::Open();
     const int n = AccountCount();
     s->setValue(QStringLiteral("AnzahlAccounts"), QString::number(n));
-    for (int i = 1; i <= n; ++i) {
-        const Account& a = Accounts[i];
-        s->setValue(AccountKey(i, "EMail"), a.EMail);
-        s->setValue(AccountKey(i, "Mailbox"), a.Mailbox);
-        s->setValue(AccountKey(i, "Server"), a.Server);
-        s->setValue(AccountKey(i, "Port"), QString::number(a.Port));
-        s->setValue(AccountKey(i, "Username"), a.Username);
-        s->setValue(AccountKey(i, "Password"), EncodePassword(a.Password));
-        s->setValue(AccountKey(i, "Verschluesselung"), QString::number(a.Verschluesselung));
-        s->setValue(AccountKey(i, "Zertifikat"), a.Zertifikat);
-    }
-    Finish(*s);
+    const QList<StoreKey<Account>> keys = AccountKeys();
+    for (int i = 1; i <= n; ++i)
+        WriteKeys(*s, Accounts[i], keys, AccountPrefix(i));
+    return Finish(*s);
 }
 
-void SaveAccountZertifikat(const Account& account) {
+QString Store::SaveFailedMessage() {
+    return QStringLiteral("Die Einstellungen konnten nicht gespeichert werden. Die Datei") + QStringLiteral("\r\n") +
+           QDir::toNativeSeparators(FilePath()) + QStringLiteral("\r\n") +
+           QStringLiteral("ist nicht beschreibbar. Ihre Eingaben bleiben erhalten.");
+}
+
+bool SaveAccountZertifikat(const Account& account) {
     MakeStorePrivate(Store::FilePath());
     auto s = Store::Open();
     // The stored list may be numbered differently from the one in memory (unsaved edits): the
     // stored accounts of the same address and server get the fingerprint.
-    const int n = ReadText(*s, QStringLiteral("AnzahlAccounts"), QStringLiteral("0")).toInt();
+    const int n = s->value(QStringLiteral("AnzahlAccounts"), QStringLiteral("0")).toString().toInt();
     for (int i = 1; i <= n; ++i) {
-        if (ReadText(*s, AccountKey(i, "EMail"), QString()) == account.EMail &&
-            ReadText(*s, AccountKey(i, "Server"), QString()) == account.Server)
-            s->setValue(AccountKey(i, "Zertifikat"), account.Zertifikat);
+        if (s->value(AccountPrefix(i) + QStringLiteral("EMail")).toString() == account.EMail &&
+            s->value(AccountPrefix(i) + QStringLiteral("Server")).toString() == account.Server)
+            s->setValue(AccountPrefix(i) + QStringLiteral("Zertifikat"), account.Zertifikat);
     }
-    Finish(*s);
+    return Finish(*s);
 }
 
 QString EncodePassword(const QString& password) {
@@ -198,8 +246,14 @@ QString EncodePassword(const QString& password) {
 
 QString EncodePassword(const QString& password, int k) {
     QString result = QString::number(k * PasswordMultiplier);
-    for (const QChar c : password)
-        result += QLatin1Char('|') + QString::number(k * CodePage::ToCode(c));
+    for (const QChar c : password) {
+        // A character outside the code page goes by its Unicode code (always above 255), so old
+        // stores, made of code page codes only, read the same.
+        int code = CodePage::ToCode(c);
+        if (code == '?' && c != u'?')
+            code = c.unicode();
+        result += QLatin1Char('|') + QString::number(k * code);
+    }
     return result;
 }
 
@@ -219,9 +273,9 @@ QString DecodePassword(const QString& stored) {
         if (!value)
             throw RuntimeError::typeMismatch();
         const double code = Numeric::RoundHalfEven(*value / divisor);
-        if (code < 0.0 || code > 255.0)
+        if (code < 0.0 || code > 65535.0)
             throw RuntimeError::invalidCall();
-        result += CodePage::FromCode(int(code));
+        result += code <= 255.0 ? CodePage::FromCode(int(code)) : QChar(char16_t(code));
     }
     return result;
 }

@@ -3,7 +3,10 @@
 #include "core/account.h"
 
 #include <QString>
+#include "core/runtimeerror.h"
+
 #include <memory>
+#include <optional>
 
 class QSettings;
 
@@ -11,17 +14,22 @@ class QSettings;
 // "Einstellungen", every value written as text. On Linux this is ~/.config/Postfalke/Postfalke.conf,
 // readable and writable by its owner only, since it holds the scrambled passwords.
 
-// Fills Settings from the store. Throws RuntimeError when a stored number does not convert.
+// Fills Settings from the store. Every key is read; a value that does not convert takes its
+// default, and afterwards the first such error is thrown as RuntimeError naming file and key.
 void LoadSettings();
-// Replaces Accounts with the stored list (every NewMailCount becomes 0). Throws RuntimeError when a
-// stored number does not convert; the slots not yet read then stay empty.
+// Replaces Accounts with the stored list (every NewMailCount becomes 0), reading every key as
+// LoadSettings does. A damaged "AnzahlAccounts" gives the accounts stored one after another.
 void LoadAccounts();
-// Writes Settings to the store.
-void SaveSettings();
-// Writes "AnzahlAccounts" and accounts 1..N. Keys of accounts above N stay in the store.
-void SaveAccounts();
-// Writes only the account's Zertifikat, at once, to the stored accounts of its address and server.
-void SaveAccountZertifikat(const Account& account);
+// Both of the above; the first error, if any, is returned after everything has been read.
+std::optional<RuntimeError> LoadStore();
+// Writes Settings to the store; false when the file could not be written.
+bool SaveSettings();
+// Writes "AnzahlAccounts" and accounts 1..N; false when the file could not be written. Keys of
+// accounts above N stay in the store.
+bool SaveAccounts();
+// Writes only the account's Zertifikat, at once, to the stored accounts of its address and server;
+// false when the file could not be written.
+bool SaveAccountZertifikat(const Account& account);
 
 // The multiplier of the password scrambling.
 constexpr int PasswordMultiplier = 7;
@@ -36,6 +44,7 @@ QString DecodePassword(const QString& stored);
 bool FileExists(const QString& path);
 
 // The store key of one field of account i: "Account" + at least two digits + field name.
+// The fields are listed in core/storekeys.cpp.
 QString AccountKey(int i, const char* field);
 
 // The default of "EMailProgramm" and "SoundDatei".
@@ -49,4 +58,6 @@ QString FilePath();
 void SetFileForTesting(const QString& path);
 // Opens the store at its section, ready to read or write.
 std::unique_ptr<QSettings> Open();
+// The German message of a save that failed, naming the file.
+QString SaveFailedMessage();
 }  // namespace Store

@@ -60,7 +60,7 @@ bool FitsInt16(const QString& text) {
     if (!value)
         return false;
     const double rounded = RoundHalfEven(*value);
-    return rounded >= -32768.0 && rounded <= 32767.0;
+    return rounded >= -double(Int16Max) - 1.0 && rounded <= double(Int16Max);
 }
 
 }  // namespace Numeric

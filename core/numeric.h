@@ -9,6 +9,10 @@
 // digits are always accepted.
 namespace Numeric {
 
+// The largest signed 16-bit number: the bound of the stored numbers, the account count and the
+// recent count.
+inline constexpr qint16 Int16Max = 32767;
+
 // The value of the text, or nothing when the text is not a number.
 std::optional<double> Parse(const QString& text);
 

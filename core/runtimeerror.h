@@ -14,6 +14,15 @@ public:
     const QString& description() const { return description_; }
     const char* what() const noexcept override { return what_.constData(); }
 
+    // Where the error lies (file and key of a damaged stored value), shown as one more line of the
+    // report; empty when the handler's name says enough.
+    const QString& place() const { return place_; }
+    RuntimeError at(const QString& place) const {
+        RuntimeError copy = *this;
+        copy.place_ = place;
+        return copy;
+    }
+
     static RuntimeError invalidCall() { return {5, QStringLiteral("Ungültiger Prozeduraufruf oder ungültiges Argument")}; }
     static RuntimeError overflow() { return {6, QStringLiteral("Überlauf")}; }
     static RuntimeError subscriptOutOfRange() { return {9, QStringLiteral("Index außerhalb des gültigen Bereichs")}; }
@@ -24,4 +33,5 @@ private:
     int number_;
     QString description_;
     QByteArray what_;
+    QString place_;
 };

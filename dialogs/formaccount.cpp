@@ -35,7 +35,7 @@ const QString kTlsPort = QStringLiteral("993");
 
 const QString formAccount::PortNotNumeric = QStringLiteral("Bitte geben Sie eine Zahl bei \"\"Port\"\" ein.");
 const QString formAccount::PortOutOfRange =
-    QStringLiteral("Bitte geben Sie bei \"Port\" eine Zahl von -32768 bis 32767 ein.");
+    QStringLiteral("Bitte geben Sie bei \"Port\" eine Zahl von 1 bis 65535 ein.");
 const QString formAccount::ServerMissing = QStringLiteral("Bitte geben Sie einen Server an.");
 const QString formAccount::EMailMissing = QStringLiteral("Bitte geben Sie eine E-Mail Adresse an.");
 const QString formAccount::UsernameMissing = QStringLiteral("Bitte geben Sie einen Benutzername an.");
@@ -199,8 +199,9 @@ QString formAccount::FirstInputError() const {
     // A field is empty only when it holds no character at all; blanks count as input.
     if (!Numeric::IsNumeric(Text3->text()))
         return PortNotNumeric;
-    // The port field of an account holds a signed 16-bit number.
-    if (!Numeric::FitsInt16(Text3->text()))
+    // A TCP port.
+    const double port = Numeric::RoundHalfEven(*Numeric::Parse(Text3->text()));
+    if (port < 1.0 || port > 65535.0)
         return PortOutOfRange;
     if (Text2->text().isEmpty())
         return ServerMissing;
@@ -236,7 +237,7 @@ void formAccount::WriteBack() {
     Account& a = Accounts[k];
     a.EMail = Text1->text();
     a.Server = Text2->text();
-    a.Port = Numeric::ToInt16(Text3->text());
+    a.Port = quint16(Numeric::ToInt32(Text3->text()));
     a.Username = Text4->text();
     a.Password = Text5->text();
     a.Mailbox = Text8->text();

@@ -192,9 +192,9 @@ void formEinstellungen::Load() {
     Text9->setText(Settings.SoundDatei);
     // A stored value other than 0, 1 and 2 selects no option (and is kept when saving).
     switch (Settings.Sound) {
-    case 0: Option3->setChecked(true); break;
-    case 2: Option2->setChecked(true); break;
-    case 1: Option1->setChecked(true); break;
+    case SoundChoice::None: Option3->setChecked(true); break;
+    case SoundChoice::WaveFile: Option2->setChecked(true); break;
+    case SoundChoice::Beep: Option1->setChecked(true); break;
     default: break;
     }
     Check1->setChecked(Settings.BenachrichtigungFokus == 1);
@@ -326,7 +326,7 @@ void formEinstellungen::Command3_Click() {
         return;
     }
 
-    SaveAccounts();
+    const SettingsRecord previous = Settings;
     Settings.KontrollIntervall = Numeric::ToInt16(interval);
     Settings.EMailProgramm = Text7->text();
     Settings.BenachrichtigungFokus = Check1->isChecked() ? 1 : 0;
@@ -334,12 +334,18 @@ void formEinstellungen::Command3_Click() {
     Settings.BalloonTip = Check3->isChecked() ? 1 : 0;
     Settings.SoundDatei = Text9->text();
     if (Option1->isChecked())
-        Settings.Sound = 1;
+        Settings.Sound = SoundChoice::Beep;
     else if (Option2->isChecked())
-        Settings.Sound = 2;
+        Settings.Sound = SoundChoice::WaveFile;
     else if (Option3->isChecked())
-        Settings.Sound = 0;
-    SaveSettings();
+        Settings.Sound = SoundChoice::None;
+    // A store that cannot be written keeps the dialog open with its edits, and nothing is
+    // reloaded over them.
+    if (!SaveAccounts() || !SaveSettings()) {
+        Settings = previous;
+        MsgBox::Warning(this, Store::SaveFailedMessage());
+        return;
+    }
     accept();
 }
 

@@ -6,6 +6,7 @@
 #include "core/errorlog.h"
 #include "core/funktionen.h"
 #include "core/listview.h"
+#include "core/msgbox.h"
 #include "core/runtimeerror.h"
 #include "core/shell.h"
 #include "dialogs/formaccount.h"
@@ -237,7 +238,10 @@ void formOEImport::Command5_Click() {
 }
 
 void formOEImport::Command1_Click() {
-    SaveAccounts();
+    if (!SaveAccounts()) {
+        MsgBox::Warning(this, Store::SaveFailedMessage());
+        return;
+    }
     close();
 }
 

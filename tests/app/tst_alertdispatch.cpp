@@ -92,7 +92,7 @@ private slots:
         QFile f(env_->path(QStringLiteral("mail.wav")));
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write("RIFF") == 4);
         f.close();
-        Settings.Sound = 2;
+        Settings.Sound = SoundChoice::WaveFile;
         Settings.SoundDatei = f.fileName();
         dispatch({1});
         QCOMPARE(steps_.last(), "async:" + f.fileName() + "+");

@@ -37,7 +37,7 @@ Account MakeAccount(const QString& user, const QString& password, quint16 port) 
     Account a;
     a.EMail = user + QStringLiteral("@postfalke.test");
     a.Server = QStringLiteral("127.0.0.1");
-    a.Port = qint16(port);
+    a.Port = port;
     a.Username = user;
     a.Password = password;
     a.Mailbox = QStringLiteral("INBOX");
@@ -87,7 +87,7 @@ private slots:
         SetErrorBoxHandler([this](const QString& text) { errorBoxes << text; });
         Program::WireForms();
         Settings.BalloonTip = 1;
-        Settings.Sound = 2;
+        Settings.Sound = SoundChoice::WaveFile;
         Settings.SoundDatei = env->path(QStringLiteral("fehlt.wav"));
         Settings.EMailProgramm = QStringLiteral("/usr/bin/mailprogramm");
         SaveSettings();
@@ -151,7 +151,7 @@ private slots:
         Store({MakeAccount(QStringLiteral("anna"), QStringLiteral("eins"), dovecot.port()),
                MakeAccount(QStringLiteral("bert"), QStringLiteral("zwei"), dovecot.port()),
                MakeAccount(QStringLiteral("carl"), QStringLiteral("drei"), FreeLocalPort())});
-        Settings.Sound = 1;
+        Settings.Sound = SoundChoice::Beep;
         SaveSettings();
         formMain* main = Load();
         QTRY_VERIFY_WITH_TIMEOUT(!main->Cycle().CycleRunning(), 10000);
@@ -176,7 +176,7 @@ private slots:
         QVERIFY2(dovecot.start({{QStringLiteral("bert"), QStringLiteral("zwei"), 0}}), qPrintable(dovecot.errorString()));
         Store({MakeAccount(QStringLiteral("bert"), QStringLiteral("zwei"), dovecot.port()),
                MakeAccount(QStringLiteral("carl"), QStringLiteral("drei"), FreeLocalPort())});
-        Settings.Sound = 1;
+        Settings.Sound = SoundChoice::Beep;
         SaveSettings();
         formMain* main = Load();
         QTRY_VERIFY_WITH_TIMEOUT(!main->Cycle().CycleRunning(), 10000);
@@ -226,10 +226,15 @@ private slots:
         formMain* main = Load();
         QCOMPARE(errorBoxes.size(), 1);
         QVERIFY(errorBoxes[0].contains(QStringLiteral("Fehler Nr. 13")));
-        QVERIFY(env->read(QStringLiteral("error.log")).endsWith(",13,\"Typen unverträglich\",\"formMain_Load()\"\r\n"));
-        QVERIFY(!formWillkommen::Instance());  // the steps after the failing one are skipped...
+        QVERIFY(QString::fromUtf8(env->read(QStringLiteral("error.log")))
+                    .endsWith(",13,\"Typen unverträglich\",\"formMain_Load(), Datei " + env->storeFile() +
+                              ", Schlüssel KontrollIntervall\"\r\n"));
+        // Everything else is read and the program starts as usual; the blank account is not checked.
+        QCOMPARE(AccountCount(), 1);
+        QCOMPARE(Settings.KontrollIntervall, qint16(5));
+        QVERIFY(!formWillkommen::Instance());
         QVERIFY(!main->Cycle().CycleRunning());
-        // ...but the icon, the window's place, the lists and the minute tick are there.
+        QCOMPARE(Accounts[1].CheckFailure, QStringLiteral("Kein Server angegeben"));
         QVERIFY(tray->iconVisible);
         QVERIFY(main->Label1->text().startsWith(QStringLiteral("Postfalke v")));
         QCOMPARE(main->ListView1->ColumnCount(), 4);

@@ -21,7 +21,7 @@ private slots:
     void failureBeforeMailKeepsTheListOrder() {
         QVector<Account> accounts = AccountsWithCounts({-1, 12, 0});
         accounts[2].Mailbox = QStringLiteral("Archiv");
-        const AlertPlan plan = PlanAlert(accounts, S{5, {}, 0, 1, {}, 1, 1}, QStringLiteral("21:11:49"));
+        const AlertPlan plan = PlanAlert(accounts, S{5, {}, 0, SoundChoice::Beep, {}, 1, 1}, QStringLiteral("21:11:49"));
         QStringList rows;
         for (const auto& r : plan.resultRows)
             rows << r.time + '|' + r.email + '|' + r.mailbox + '|' + r.count;
@@ -36,9 +36,9 @@ private slots:
 
     // Window, focus and balloon each follow their own setting, and only the value 1 is on.
     void settingsSwitchTheWays() {
-        const AlertPlan window = PlanAlert(AccountsWithCounts({2, 0}), S{5, {}, 1, 1, {}, 1, 0});
+        const AlertPlan window = PlanAlert(AccountsWithCounts({2, 0}), S{5, {}, 1, SoundChoice::Beep, {}, 1, 0});
         QVERIFY(window.alert && window.showWindow && window.windowTakesFocus && !window.showBalloon);
-        const AlertPlan balloon = PlanAlert(AccountsWithCounts({2, 0}), S{5, {}, -1, 1, {}, 2, 1});
+        const AlertPlan balloon = PlanAlert(AccountsWithCounts({2, 0}), S{5, {}, -1, SoundChoice::Beep, {}, 2, 1});
         QVERIFY(balloon.alert && !balloon.showWindow && !balloon.windowTakesFocus && balloon.showBalloon);
         QCOMPARE(balloon.resultRows.size(), 1);
     }
@@ -60,7 +60,7 @@ private slots:
         QFile wav(env_->path(QStringLiteral("mail.wav")));
         QVERIFY(wav.open(QIODevice::WriteOnly) && wav.write("RIFF") == 4);
         wav.close();
-        const S s{5, {}, 0, qint16(sound), env_->path(file), 1, 0};
+        const S s{5, {}, 0, SoundChoice(sound), env_->path(file), 1, 0};
         const AlertPlan plan = PlanAlert(AccountsWithCounts({1}), s);
         QCOMPARE(plan.sound, action);
         QCOMPARE(plan.soundFile, action == AlertPlan::SoundAction::PlayFile ? s.SoundDatei : QString());

@@ -76,23 +76,56 @@ private slots:
     // messages, so every row also shows that the cycle goes on.
     void firstAccountOutcome_data() {
         QTest::addColumn<Script>("script");
-        QTest::addColumn<int>("count");  // 7 before the check
-        QTest::newRow("untagged CAPABILITY before A001 OK") << Login({"* CAPABILITY IMAP4rev1\r\nA001 OK Logged in\r\n"}) << 3;
-        QTest::newRow("login reply split over two arrivals") << Login({"A001 O", "K Logged in\r\n"}) << 3;
-        QTest::newRow("RECENT arrives before A002 OK") << Examine({"* 4 RECENT\r\n", "A002 OK done\r\n"}) << 4;
-        QTest::newRow("count split over two arrivals") << Examine({"* 1", "7 RECENT\r\nA002 OK done\r\n"}) << 17;
-        QTest::newRow("three-digit count") << Examine({"* 123 RECENT\r\nA002 OK done\r\n"}) << 123;
-        QTest::newRow("count capped at 32767") << Examine({"* 70000 RECENT\r\nA002 OK done\r\n"}) << 32767;
-        QTest::newRow("EXAMINE without RECENT keeps the count") << Examine({"* 5 EXISTS\r\nA002 OK done\r\n"}) << 7;
-        QTest::newRow("silent server") << Script{{}} << -1;
-        QTest::newRow("NO to LOGIN") << Login({"A001 NO [AUTHENTICATIONFAILED] failed.\r\n"}) << -1;
-        QTest::newRow("garbage") << Login({QByteArray("\xff\xfe\x00\x01 A001 OK\r\n\x80", 15)}) << -1;
-        QTest::newRow("close after LOGIN") << Script{Script().greeting, {}, {}, "A001"} << -1;
-        QTest::newRow("refused port") << Script{{}, {}, {}, {}, true} << -1;
+        QTest::addColumn<int>("count");           // 7 before the check
+        QTest::addColumn<QByteArray>("tags");     // of the commands the first server received
+        QTest::addColumn<QString>("failure");     // the account's CheckFailure; empty: checked
+        QTest::addColumn<QString>("logged");      // error.log's text and the protocol entry's start
+        const QByteArray all = "A001 A002 A004";
+        const QString none;
+        auto failed = [](const char* name, const Script& script, const QByteArray& tags, const QString& failure, const QString& logged) {
+            QTest::newRow(name) << script << -1 << tags << failure << logged;
+        };
+        QTest::newRow("untagged CAPABILITY before A001 OK") << Login({"* CAPABILITY IMAP4rev1\r\nA001 OK Logged in\r\n"}) << 3 << all << none << none;
+        QTest::newRow("login reply split over two arrivals") << Login({"A001 O", "K Logged in\r\n"}) << 3 << all << none << none;
+        QTest::newRow("RECENT arrives before A002 OK") << Examine({"* 4 RECENT\r\n", "A002 OK done\r\n"}) << 4 << all << none << none;
+        QTest::newRow("count split over two arrivals") << Examine({"* 1", "7 RECENT\r\nA002 OK done\r\n"}) << 17 << all << none << none;
+        QTest::newRow("count capped at 32767") << Examine({"* 70000 RECENT\r\nA002 OK done\r\n"}) << 32767 << all << none << none;
+        QTest::newRow("EXAMINE without RECENT gives 0") << Examine({"* 5 EXISTS\r\nA002 OK done\r\n"}) << 0 << all << none << none;
+        QTest::newRow("count before LOGIN is answered is ignored")
+            << Script{{"* OK ready\r\n* 9 RECENT\r\n"}, {"* 8 RECENT\r\nA001 OK\r\n"}, {"A002 OK done\r\n"}} << 0 << all << none << none;
+        QTest::newRow("RECENT inside a literal is no count")
+            << Examine({"* 1 FETCH (X {13}\r\n* 77 RECENT\r\n)\r\nA002 OK done\r\n"}) << 0 << all << none << none;
+        QTest::newRow("repeated A001 OK sends nothing more") << Login({"A001 OK\r\n", "A001 OK\r\n", "A001 OK\r\n"}) << 3 << all << none << none;
+        QTest::newRow("close after the count, before A004 OK") << Script{Script().greeting, Script().login, Script().examine, "A002"}
+                                                               << 3 << QByteArray("A001 A002") << none << none;
+        failed("silent server", Script{{}}, "", "Zeitüberschreitung", "Timeout bei Account eins@example.org");
+        failed("garbage", Login({QByteArray("\xff\xfe\x00\x01 A001 OK\r\n\x80", 15)}), "A001", "Zeitüberschreitung",
+               "Timeout bei Account eins@example.org");
+        failed("NO to LOGIN", Login({"A001 NO [AUTHENTICATIONFAILED] Authentication failed.\r\n"}), "A001 A004", "Anmeldung abgelehnt",
+               "Anmeldung abgelehnt, Account eins@example.org: [AUTHENTICATIONFAILED] Authentication failed.");
+        failed("BAD to LOGIN", Login({"A001 BAD wrong\r\n"}), "A001 A004", "Anmeldung abgelehnt", "Anmeldung abgelehnt, Account eins@example.org: wrong");
+        failed("NO to EXAMINE", Examine({"A002 NO [NONEXISTENT] Mailbox doesn't exist\r\n"}), "A001 A002 A004", "Postfach abgelehnt",
+               "Postfach abgelehnt, Account eins@example.org: [NONEXISTENT] Mailbox doesn't exist");
+        failed("greeting BYE", Script{{"* BYE Too many connections\r\n"}}, "", "Verbindung abgelehnt",
+               "Verbindung abgelehnt, Account eins@example.org: Too many connections");
+        failed("LOGINDISABLED in the greeting", Script{{"* OK [CAPABILITY IMAP4rev1 STARTTLS LOGINDISABLED] ready\r\n"}}, "A004",
+               "Anmeldung nur verschlüsselt",
+               QString::fromUtf8("Der Server nimmt die Anmeldung nur über eine verschlüsselte Verbindung an, Account"));
+        failed("LOGINDISABLED in a CAPABILITY reply", Script{{"* CAPABILITY IMAP4rev1 LOGINDISABLED\r\n* OK ready\r\n"}}, "A004",
+               "Anmeldung nur verschlüsselt",
+               QString::fromUtf8("Der Server nimmt die Anmeldung nur über eine verschlüsselte Verbindung an, Account"));
+        failed("close after LOGIN", Script{Script().greeting, {}, {}, "A001"}, "A001", "Verbindung beendet",
+               "Verbindung vom Server beendet, Account");
+        failed("endless data", Login({QByteArray(700000, 'x'), QByteArray(700000, 'x')}), "A001", "Zu viele Daten",
+               "Zu viele Daten vom Server (mehr als 1 MB ohne Ende des Dialogs), Account");
+        failed("refused port", Script{{}, {}, {}, {}, true}, "", "Verbindung abgelehnt", "Verbindung abgelehnt, Account eins@example.org: ");
     }
     void firstAccountOutcome() {
         QFETCH(Script, script);
         QFETCH(int, count);
+        QFETCH(QByteArray, tags);
+        QFETCH(QString, failure);
+        QFETCH(QString, logged);
         ScriptedImapServer first;
         first.setGreeting(script.greeting);
         first.setReply("A001", script.login);
@@ -103,6 +136,7 @@ private slots:
         add(QStringLiteral("eins"), script.refused ? FreeLocalPort() : first.port());
         add(QStringLiteral("zwei"), second.port());
         Accounts[1].NewMailCount = 7;
+        Accounts[1].CheckFailure = QStringLiteral("alt");
         QByteArray errorLog;  // as the cycle left it
         cycle->SetAlertDispatcher([&] {
             errorLog = env->read("error.log");
@@ -113,25 +147,59 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(alerts, 1, CycleTimeoutMs);
         QVERIFY(idle());
         QCOMPARE(int(Accounts[1].NewMailCount), count);
+        QCOMPARE(Accounts[1].CheckFailure, failure);
         QCOMPARE(Accounts[2].NewMailCount, qint16(2));
+        QList<QByteArray> sent;
+        for (const QByteArray& command : first.commands())
+            sent << command.left(4);
+        QCOMPARE(sent.join(' '), tags);
         const qsizetype next = protocol.indexOf(Connecting(second.port()));
-        if (count == -1) {
-            // The watchdog ended the account: its two entries come right before the next connection.
-            QCOMPARE(protocol.mid(next - 2, 2), (QStringList{Timeout, ""}));
-            QVERIFY(errorLog.endsWith(",0,\"\",\"Timeout bei Account eins@example.org\"\r\n"));
+        if (failure.isEmpty()) {
+            QVERIFY(errorLog.isEmpty() && !protocol.contains(Timeout));
         } else {
-            QCOMPARE(protocol.mid(next - 4, 4), (QStringList{"A004 LOGOUT", "* BYE Logging out", "A004 OK Logout completed.", ""}));
-            QVERIFY(!protocol.contains(Timeout) && errorLog.isEmpty());
+            // The account ended at once (or by the watchdog): its two entries come right before
+            // the next connection, and error.log holds the reason with the server's own text.
+            const QString entry = failure == "Zeitüberschreitung" ? Timeout : logged.section(',', 0, 0) + ", Account: eins@example.org";
+            QCOMPARE(protocol.mid(next - 2, 2), (QStringList{entry, ""}));
+            QVERIFY2(QString::fromUtf8(errorLog).contains(",0,\"\",\"" + logged), errorLog.constData());
         }
-        // The refusal, and nothing else, is one line with Qt's error number 0.
+        for (const QString& entry : protocol)
+            QVERIFY(entry.size() <= Imap::MaxProtocolBytes + 100);
+        // The refusal, and nothing else, is one line with the Winsock number of a refused connection.
         const QByteArray socketLog = env->read("winsock_error.log");
-        QCOMPARE(socketLog.count('\n') == 1 && socketLog.contains(",0,\""), script.refused);
+        QCOMPARE(socketLog.count('\n') == 1 && socketLog.contains(",10061,\""), script.refused);
         // The password (with blanks) went to the server quoted, and nowhere else.
-        QCOMPARE(first.commands().value(0), QByteArray(script.greeting.isEmpty() ? "" : "A001 LOGIN eins \"Geheim Wort 42\""));
+        if (tags.startsWith("A001"))
+            QCOMPARE(first.commands().value(0), QByteArray("A001 LOGIN eins \"Geheim Wort 42\""));
         QCOMPARE(errorBoxes.size(), 1);
         QVERIFY(errorBoxes.first().contains(QStringLiteral("Fehler Nr. 13")));
         for (const QString& shown : {protocol.join('\n'), errorBoxes.first(), QString(errorLog + env->read("error.log") + socketLog)})
             QVERIFY(!shown.contains(Password));
+    }
+
+    // Every account has the full watchdog time from its own connect, and no more than its limit
+    // however busy its server keeps it.
+    void watchdogAndLimitPerAccount() {
+        ScriptedImapServer first;  // takes most of the watchdog time to answer LOGOUT
+        first.setReply("A004", {"* BYE\r\n", "", "", "", "", "", "", "", "", "", "A004 OK\r\n"});
+        ScriptedImapServer second;  // greets late, but well within a watchdog time
+        second.setGreeting({"", "", "", "", "* OK ready\r\n"});
+        second.setRecent(5);
+        ScriptedImapServer third;  // each reply within the watchdog, the whole beyond the limit
+        const Chunks tenPauses(10, QByteArray());
+        third.setGreeting(tenPauses + Chunks{"* OK ready\r\n"});
+        third.setReply("A001", tenPauses + Chunks{"A001 OK\r\n"});
+        third.setRecent(6);
+        add(QStringLiteral("eins"), first.port());
+        add(QStringLiteral("zwei"), second.port());
+        add(QStringLiteral("drei"), third.port());
+        cycle = std::make_unique<CheckCycle>(nullptr, CheckCycle::Intervals{60000, 400, 500});
+        cycle->SetProtocolSink([this](const QString& text) { protocol << text; });
+        cycle->SetAlertDispatcher([this] { ++alerts; });
+        cycle->StartMonitoring();
+        QTRY_COMPARE_WITH_TIMEOUT(alerts, 1, CycleTimeoutMs);
+        QCOMPARE((QList<int>{Accounts[1].NewMailCount, Accounts[2].NewMailCount, Accounts[3].NewMailCount}), (QList<int>{0, 5, -1}));
+        QCOMPARE(Accounts[3].CheckFailure, QStringLiteral("Zeitüberschreitung"));
     }
 
     // A cycle runs when the manual check or the tick comes; nothing new may start.

@@ -136,14 +136,17 @@ private slots:
         QTest::addColumn<qint16>("encryption");
         QTest::addColumn<QList<QByteArray>>("startTlsReply");
         QTest::addColumn<QString>("failure");
-        const QString timeout = QStringLiteral("Zeitüberschreitung");
+        const QString broken = QStringLiteral("Verbindungsfehler");
         QTest::newRow("STARTTLS refused") << qint16(1) << QList<QByteArray>{"A000 NO not now\r\n"} << CheckCycle::NoStartTls;
         QTest::newRow("STARTTLS unknown") << qint16(1) << QList<QByteArray>{"* BAD\r\nA000 BAD what?\r\n"} << CheckCycle::NoStartTls;
         QTest::newRow("STARTTLS unanswered") << qint16(1) << QList<QByteArray>{} << CheckCycle::NoStartTls;
-        // The handshake hits plain text: no encryption, the watchdog ends the account.
-        QTest::newRow("SSL/TLS to a plain server") << qint16(2) << QList<QByteArray>{} << timeout;
+        // The handshake hits plain text: no encryption, the account fails at once.
+        QTest::newRow("SSL/TLS to a plain server") << qint16(2) << QList<QByteArray>{} << broken;
+        // The plain text after the consent is dropped; the handshake gets no answer: the watchdog.
         QTest::newRow("STARTTLS agreed, no handshake")
-            << qint16(1) << QList<QByteArray>{"A000 OK go ahead\r\n* OK plain text\r\n"} << timeout;
+            << qint16(1) << QList<QByteArray>{"A000 OK go ahead\r\n* OK plain text\r\n"} << QStringLiteral("Zeitüberschreitung");
+        // Logged in before TLS: STARTTLS can no longer be asked for, and nothing goes on in plain text.
+        QTest::newRow("STARTTLS, PREAUTH greeting") << qint16(1) << QList<QByteArray>{} << CheckCycle::NoStartTls;
     }
     void noLoginWithoutEncryption() {
         QFETCH(qint16, encryption);
@@ -153,12 +156,14 @@ private slots:
         cycle->SetAlertDispatcher([this] { ++alerts; });
         ScriptedImapServer server;
         server.setReply("A000", startTlsReply);
+        if (QByteArray(QTest::currentDataTag()).contains("PREAUTH"))
+            server.setGreeting({"* PREAUTH [CAPABILITY IMAP4rev1 STARTTLS] Hallo\r\n"});
         add(encryption, server.port());
         check(5000);
         QCOMPARE(Accounts[1].NewMailCount, qint16(-1));
         QCOMPARE(Accounts[1].CheckFailure, failure);
         for (const QByteArray& command : server.commands())
-            QVERIFY2(!command.contains("LOGIN") && !command.contains("geheim"), command.constData());
+            QVERIFY2(!command.contains("LOGIN") && !command.contains("EXAMINE") && !command.contains("geheim"), command.constData());
     }
 };
 

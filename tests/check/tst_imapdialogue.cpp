@@ -28,20 +28,65 @@ private slots:
     void classify_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<LineKind>("kind");
-        QTest::addColumn<int>("recent");
-        QTest::newRow("login OK") << QByteArray("A001 OK [CAPABILITY IMAP4rev1] Logged in") << LineKind::LoginOk << 0;
-        QTest::newRow("logout OK") << QByteArray("A004 OK") << LineKind::LogoutOk << 0;
-        QTest::newRow("tag not at the start") << QByteArray("* BYE A004 OK") << LineKind::Other << 0;
-        QTest::newRow("tagged NO") << QByteArray("A001 NO [AUTHENTICATIONFAILED] failed.") << LineKind::Other << 0;
-        QTest::newRow("huge count capped") << QByteArray("* 99999999999999999999 RECENT") << LineKind::Recent << 32767;
-        QTest::newRow("RECENT inside a text") << QByteArray("* OK [UNSEEN 1] 3 RECENT messages") << LineKind::Other << 0;
+        QTest::addColumn<QByteArray>("tag");
+        QTest::addColumn<int>("statusOrRecent");  // a tagged line's status, a RECENT line's count
+        QTest::addColumn<bool>("loginDisabled");
+        const int ok = int(Status::Ok), no = int(Status::No), bad = int(Status::Bad);
+        QTest::newRow("login OK") << QByteArray("A001 OK [CAPABILITY IMAP4rev1] Logged in") << LineKind::Tagged << QByteArray("A001") << ok << false;
+        QTest::newRow("tagged NO") << QByteArray("A001 NO [AUTHENTICATIONFAILED] failed.") << LineKind::Tagged << QByteArray("A001") << no << false;
+        QTest::newRow("tagged BAD, lower case") << QByteArray("a002 bad what") << LineKind::Tagged << QByteArray("A002") << bad << false;
+        QTest::newRow("status word must be whole") << QByteArray("A004 OKAY") << LineKind::Other << QByteArray() << 0 << false;
+        QTest::newRow("tag not at the start") << QByteArray("* BYE A004 OK") << LineKind::Bye << QByteArray() << 0 << false;
+        QTest::newRow("greeting with LOGINDISABLED")
+            << QByteArray("* OK [CAPABILITY IMAP4rev1 STARTTLS LOGINDISABLED] ready") << LineKind::Greeting << QByteArray() << 0 << true;
+        QTest::newRow("CAPABILITY reply") << QByteArray("* CAPABILITY IMAP4rev1 LOGINDISABLED") << LineKind::Other << QByteArray() << 0 << true;
+        QTest::newRow("the word in a text is no capability") << QByteArray("* OK LOGINDISABLED soon") << LineKind::Greeting << QByteArray() << 0 << false;
+        QTest::newRow("huge count capped") << QByteArray("* 99999999999999999999 RECENT") << LineKind::Recent << QByteArray() << 32767 << false;
+        QTest::newRow("RECENT inside a text") << QByteArray("* OK [UNSEEN 1] 3 RECENT messages") << LineKind::Greeting << QByteArray() << 0 << false;
+        QTest::newRow("continuation") << QByteArray("+ OK go on") << LineKind::Other << QByteArray() << 0 << false;
     }
     void classify() {
         QFETCH(QByteArray, line);
         QFETCH(LineKind, kind);
-        QFETCH(int, recent);
-        QCOMPARE(Classify(line).kind, kind);
-        QCOMPARE(int(Classify(line).recent), recent);
+        QFETCH(QByteArray, tag);
+        QFETCH(int, statusOrRecent);
+        QFETCH(bool, loginDisabled);
+        const LineMeaning m = Classify(line);
+        QCOMPARE(m.kind, kind);
+        QCOMPARE(m.tag, tag);
+        QCOMPARE(kind == LineKind::Recent ? int(m.recent) : kind == LineKind::Tagged ? int(m.status) : 0, statusOrRecent);
+        QCOMPARE(m.loginDisabled, loginDisabled);
+    }
+
+    // Literal data is no line, wherever the arrivals split it; an endless line costs bounded memory.
+    void linesAndLiterals_data() {
+        QTest::addColumn<QList<QByteArray>>("arrivals");
+        QTest::addColumn<QList<QByteArray>>("lines");
+        QTest::newRow("literal hides a count") << QList<QByteArray>{"* 1 FETCH (BODY[] {13}\r\n* 77 RECENT\r\n)\r\n* 2 RECENT\r\n"}
+                                               << QList<QByteArray>{"* 1 FETCH (BODY[] {13}", ")", "* 2 RECENT"};
+        QTest::newRow("literal split over arrivals") << QList<QByteArray>{"* X {5", "}\r\nab", "c\r\n", ")\r\n"}
+                                                     << QList<QByteArray>{"* X {5}", ")"};
+        QTest::newRow("non-synchronising literal") << QList<QByteArray>{"* X {2+}\r\nAB tail\r\n"} << QList<QByteArray>{"* X {2+}", " tail"};
+        QTest::newRow("braces mid-line announce nothing") << QList<QByteArray>{"* OK {3} x\r\n* 1 RECENT\n"}
+                                                          << QList<QByteArray>{"* OK {3} x", "* 1 RECENT"};
+        QTest::newRow("endless line dropped") << QList<QByteArray>{QByteArray(40000, 'x'), QByteArray(40000, 'y'), "z\r\nA001 OK\r\n"}
+                                              << QList<QByteArray>{"z", "A001 OK"};
+    }
+    void linesAndLiterals() {
+        QFETCH(QList<QByteArray>, arrivals);
+        QFETCH(QList<QByteArray>, lines);
+        LineAssembler assembler;
+        QList<QByteArray> got;
+        for (const QByteArray& arrival : arrivals)
+            got += assembler.Add(arrival);
+        QCOMPARE(got, lines);
+    }
+
+    void longArrivalIsShortenedInTheProtocol() {
+        const QStringList pieces = ProtocolPieces(QByteArray(100000, 'x') + "\r\n");
+        QCOMPARE(pieces.size(), 2);
+        QCOMPARE(pieces.at(0).size(), MaxProtocolBytes);
+        QCOMPARE(pieces.at(1), QString::fromUtf8("[... gekürzt, 100002 Bytes empfangen]"));
     }
 
     void argument_data() {
@@ -58,6 +103,10 @@ private slots:
         QTest::newRow("8-bit") << QByteArray("gr\xc3\xbc\xc3\x9f") << QByteArray("\"gr\xc3\xbc\xc3\x9f\"");
         QTest::newRow("CR LF dropped") << QByteArray("secret\r\n") << QByteArray("secret");
         QTest::newRow("no injected command") << QByteArray("x\r\nA002 DELETE INBOX") << QByteArray("\"xA002 DELETE INBOX\"");
+        QTest::newRow("already quoted goes out as it is") << QByteArray("\"Sent Items\"") << QByteArray("\"Sent Items\"");
+        QTest::newRow("quoted with escapes") << QByteArray("\"a\\\"b\"") << QByteArray("\"a\\\"b\"");
+        QTest::newRow("a lone quote inside is quoted again") << QByteArray("\"a\"b\"") << QByteArray("\"\\\"a\\\"b\\\"\"");
+        QTest::newRow("bad escape is quoted again") << QByteArray("\"a\\b\"") << QByteArray("\"\\\"a\\\\b\\\"\"");
     }
     void argument() {
         QFETCH(QByteArray, value);
@@ -70,13 +119,18 @@ private slots:
         QTest::addColumn<QByteArray>("encoded");
         QTest::newRow("ASCII with a blank") << "Sent Items" << QByteArray("Sent Items");
         QTest::newRow("umlaut") << QString::fromUtf8("Entwürfe") << QByteArray("Entw&APw-rfe");
-        QTest::newRow("ampersand") << "A&B" << QByteArray("A&-B");
         QTest::newRow("comma in modified base64") << QString::fromUtf8("台北") << QByteArray("&U,BTFw-");
+        QTest::newRow("stored in modified UTF-7") << "INBOX.Entw&APw-rfe" << QByteArray("INBOX.Entw&APw-rfe");
+        QTest::newRow("stored quoted") << "\"Sent Items\"" << QByteArray("\"Sent Items\"");
+        QTest::newRow("stored escaped ampersand") << "R&-D" << QByteArray("R&-D");
+        QTest::newRow("ampersand without end") << "A&B" << QByteArray("A&-B");
+        QTest::newRow("sequence hiding plain ASCII") << "&AGE-" << QByteArray("&-AGE-");
+        QTest::newRow("odd leftover bits") << "&APx-" << QByteArray("&-APx-");
     }
     void mailboxName() {
         QFETCH(QString, name);
         QFETCH(QByteArray, encoded);
-        QCOMPARE(EncodeMailboxName(name), encoded);
+        QCOMPARE(ExamineCommand(name), "A002 EXAMINE " + Argument(encoded) + "\r\n");
     }
 
     void commandsAndEntries() {

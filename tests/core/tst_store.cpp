@@ -1,4 +1,5 @@
 #include "core/funktionen.h"
+#include "core/errorlog.h"
 #include "core/runtimeerror.h"
 #include "testenvironment.h"
 
@@ -46,11 +47,11 @@ private slots:
         Accounts[2].Password = QString::fromUtf8("Grüße mit Blank");
         Accounts[3].Mailbox = QString::fromUtf8("Entwürfe");
         Accounts[4].NewMailCount = 4;
-        Settings = SettingsRecord{-3, QStringLiteral("/usr/bin/thunderbird"), 1, 7, QStringLiteral("/tmp/ding, dong.wav"), 0, 1};
+        Settings = SettingsRecord{-3, QStringLiteral("/usr/bin/thunderbird"), 1, SoundChoice(7), QStringLiteral("/tmp/ding, dong.wav"), 0, 1};
         const QVector<Account> saved = Accounts;
         const SettingsRecord savedSettings = Settings;
-        SaveAccounts();
-        SaveSettings();
+        QVERIFY(SaveAccounts());
+        QVERIFY(SaveSettings());
         // Every value as text under its key; the password scrambled.
         QCOMPARE(RawValue("AnzahlAccounts"), QStringLiteral("10"));
         QCOMPARE(RawValue("Account09Port"), QStringLiteral("149"));
@@ -73,8 +74,8 @@ private slots:
         }
         const SettingsRecord& s = Settings;
         const SettingsRecord& t = savedSettings;
-        QCOMPARE((QList<int>{s.KontrollIntervall, s.BenachrichtigungFokus, s.Sound, s.Benachrichtigungsfenster, s.BalloonTip}),
-                 (QList<int>{t.KontrollIntervall, t.BenachrichtigungFokus, t.Sound, t.Benachrichtigungsfenster, t.BalloonTip}));
+        QCOMPARE((QList<int>{s.KontrollIntervall, s.BenachrichtigungFokus, int(s.Sound), s.Benachrichtigungsfenster, s.BalloonTip}),
+                 (QList<int>{t.KontrollIntervall, t.BenachrichtigungFokus, int(t.Sound), t.Benachrichtigungsfenster, t.BalloonTip}));
         QCOMPARE(s.EMailProgramm + s.SoundDatei, t.EMailProgramm + t.SoundDatei);
     }
 
@@ -116,35 +117,85 @@ private slots:
         QCOMPARE(Accounts[1].Password, QStringLiteral("pass wort 1"));
     }
 
-    void damagedNumberRaises_data() {
-        QTest::addColumn<QByteArray>("store");
+    // A value that does not convert takes its default and is reported once, naming file and key;
+    // every other value is read, and a save afterwards writes nothing blank.
+    void damagedValueCostsNothingElse_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
         QTest::addColumn<int>("number");
-        QTest::addColumn<bool>("oneRead");  // account 1 was read before the error
-        const QByteArray one = "AnzahlAccounts=2\nAccount01EMail=a\nAccount01Port=143\nAccount01Password=7|97\n";
-        QTest::newRow("count not a number") << QByteArray("AnzahlAccounts=zwei\n") << 13 << false;
-        QTest::newRow("huge count") << QByteArray("AnzahlAccounts=2000000000\n") << 6 << false;
-        QTest::newRow("port out of range") << one + "Account02Port=70000\n" << 6 << true;
-        QTest::newRow("port missing") << one << 13 << true;
-        QTest::newRow("interval text") << QByteArray("KontrollIntervall=fünf\n") << 13 << false;
-        QTest::newRow("sound too large") << QByteArray("Sound=40000\n") << 6 << false;
+        QTest::newRow("count not a number") << "AnzahlAccounts" << "zwei" << 13;
+        QTest::newRow("huge count") << "AnzahlAccounts" << "2000000000" << 6;
+        QTest::newRow("negative count") << "AnzahlAccounts" << "-1" << 9;
+        QTest::newRow("port beyond 65535") << "Account02Port" << "70000" << 6;
+        QTest::newRow("port zero") << "Account02Port" << "0" << 6;
+        QTest::newRow("port missing") << "Account02Port" << QString() << 13;
+        QTest::newRow("password damaged") << "Account02Password" << "x|97" << 13;
+        QTest::newRow("interval text") << "KontrollIntervall" << "fünf" << 13;
+        QTest::newRow("sound beyond 16 bits") << "Sound" << "40000" << 6;
     }
-    void damagedNumberRaises() {
-        QFETCH(QByteArray, store);
+    void damagedValueCostsNothingElse() {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
         QFETCH(int, number);
-        QFETCH(bool, oneRead);
-        env->writeStore("[Einstellungen]\n" + store);
         SetAccounts(3);
-        try {
-            store.contains("Account") ? LoadAccounts() : LoadSettings();
-            QFAIL("no error raised");
-        } catch (const RuntimeError& e) {
-            QCOMPARE(e.number(), number);
+        Settings.KontrollIntervall = 9;
+        Settings.Sound = SoundChoice::WaveFile;
+        QVERIFY(SaveAccounts() && SaveSettings());
+        value.isNull() ? Store::Open()->remove(key) : Store::Open()->setValue(key, value);
+        Accounts = QVector<Account>(1);
+        Settings = SettingsRecord{};
+
+        const std::optional<RuntimeError> error = LoadStore();
+        QVERIFY(error);
+        QCOMPARE(error->number(), number);
+        QStringList boxes;
+        SetErrorBoxHandler([&](const QString& text) { boxes << text; });
+        ReportError(QStringLiteral("formMain_Load()"), *error);
+        const QString place = "Datei " + env->storeFile() + ", Schlüssel " + key;
+        QVERIFY(boxes.first().endsWith(place + "\r\n"));
+        QVERIFY(QString::fromUtf8(env->read("error.log")).endsWith("\"formMain_Load(), " + place + "\"\r\n"));
+
+        QCOMPARE(AccountCount(), 3);
+        for (int i = 1; i <= 3; ++i) {
+            const bool damaged = key == AccountKey(i, "Port");
+            QCOMPARE(Accounts[i].Username, QStringLiteral("user%1").arg(i));
+            QCOMPARE(Accounts[i].Port, damaged ? 143 : 140 + i);
+            QCOMPARE(Accounts[i].Password, key == AccountKey(i, "Password") ? QString() : QStringLiteral("pass wort %1").arg(i));
         }
-        if (oneRead) {
-            QCOMPARE(AccountCount(), 2);
-            QCOMPARE(Accounts[1].Password, QStringLiteral("a"));
-            QCOMPARE(Accounts[2].Username, QString());  // not reached: empty, not the old account 2
-        }
+        QCOMPARE(Settings.KontrollIntervall, qint16(key == "KontrollIntervall" ? 5 : 9));
+        QCOMPARE(Settings.Sound, key == "Sound" ? SoundChoice::Beep : SoundChoice::WaveFile);
+        QVERIFY(SaveAccounts());
+        QCOMPARE(RawValue("Account03EMail"), QStringLiteral("user3@example.org"));
+    }
+
+    void storedPortsAreTcpPorts_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("port");
+        QTest::newRow("low") << "1" << 1;
+        QTest::newRow("high") << "40000" << 40000;
+        QTest::newRow("highest") << "65535" << 65535;
+        QTest::newRow("old signed field's high port") << "-25536" << 40000;
+        QTest::newRow("old signed field's lowest") << "-32768" << 32768;
+    }
+    void storedPortsAreTcpPorts() {
+        QFETCH(QString, stored);
+        QFETCH(int, port);
+        env->writeStore(("[Einstellungen]\nAnzahlAccounts=1\nAccount01Port=" + stored + "\n").toUtf8());
+        LoadAccounts();
+        QCOMPARE(int(Accounts[1].Port), port);
+        QVERIFY(SaveAccounts());
+        QCOMPARE(RawValue("Account01Port"), QString::number(port));
+    }
+
+    void failedSaveIsSaid() {
+        QFile blocker(env->path("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Store::SetFileForTesting(env->path("blocker/Postfalke.conf"));
+        SetAccounts(1);
+        QVERIFY(!SaveAccounts());
+        QVERIFY(!SaveSettings());
+        QVERIFY(Store::SaveFailedMessage().contains(env->path("blocker/Postfalke.conf")));
     }
 
     void storeFileIsPrivate_data() {

@@ -29,7 +29,7 @@
 namespace {
 Account MakeAccount(int n) {
     const QString s = QString::number(n);
-    return {"user" + s + "@example.org", "imap" + s, qint16(140 + n), "user" + s, "geheim" + s, "INBOX." + s, qint16(n), {}, 0, {}};
+    return {"user" + s + "@example.org", "imap" + s, quint16(140 + n), "user" + s, "geheim" + s, "INBOX." + s, qint16(n), {}, 0, {}};
 }
 // Accounts 1..n in memory and in the store.
 void StoreAccounts(int n) {
@@ -90,7 +90,7 @@ QStringList Rows(const formEinstellungen* d) {
     return rows;
 }
 QVariantList Values(const SettingsRecord& s) {
-    return {s.KontrollIntervall, s.EMailProgramm, s.BenachrichtigungFokus, s.Sound, s.SoundDatei,
+    return {s.KontrollIntervall, s.EMailProgramm, s.BenachrichtigungFokus, int(s.Sound), s.SoundDatei,
             s.Benachrichtigungsfenster, s.BalloonTip};
 }
 // Deletes the account in the given row, answering the question with "Ja" or "Nein".
@@ -150,16 +150,17 @@ private slots:
         row("all empty: the port first", {"", "", "", "", "", ""}, port);
         row("port abc", {"a@b", "INBOX", "s", "abc", "u", "p"}, port);
         row("port empty", {"a@b", "INBOX", "s", "", "u", "p"}, port);
-        row("port beyond 16 bits", {"", "", "", "40000", "", ""},
-            "Bitte geben Sie bei \"Port\" eine Zahl von -32768 bis 32767 ein.");
+        const QString range = "Bitte geben Sie bei \"Port\" eine Zahl von 1 bis 65535 ein.";
+        row("port beyond 16 bits", {"", "", "", "65536", "", ""}, range);
+        row("port 0", {"a@b", "INBOX", "s", "0", "u", "p"}, range);
+        row("port -3", {"a@b", "INBOX", "s", "-3", "u", "p"}, range);
+        row("high port", {"a@b", "INBOX", "s", "40000", "u", "p"}, "", 40000);
         row("valid port, rest empty: only the server", {"", "", "", "143", "", ""}, "Bitte geben Sie einen Server an.");
         row("then the address", {"", "", "s", "143", "", ""}, "Bitte geben Sie eine E-Mail Adresse an.");
         row("then the user name", {"a@b", "", "s", "143", "", ""}, "Bitte geben Sie einen Benutzername an.");
         row("then the password", {"a@b", "", "s", "143", "u", ""}, "Bitte geben Sie ein Passwort an.");
         row("then the mailbox", {"a@b", "", "s", "143", "u", "p"}, "Bitte geben Sie eine Mailbox an.");
         row("blanks, port 1,5 stored as 2", {" ", " ", " ", "1,5", " ", " "}, "", 2);
-        row("port 0", {"a@b", "INBOX", "s", "0", "u", "p"}, "", 0);
-        row("port -3", {"a@b", "INBOX", "s", "-3", "u", "p"}, "", -3);
     }
     void editorChecksTheInput() {
         QFETCH(QStringList, input);
@@ -274,7 +275,7 @@ private slots:
     // as it was.
     void settingsOpenAndSaveKeepTheSettings() {
         for (int sound : {0, 1, 2, 7}) {
-            Settings = {15, QStringLiteral("/usr/bin/thunderbird"), 0, qint16(sound), QStringLiteral("/tmp/a.wav"), 1, 1};
+            Settings = {15, QStringLiteral("/usr/bin/thunderbird"), 0, SoundChoice(sound), QStringLiteral("/tmp/a.wav"), 1, 1};
             const QVariantList before = Values(Settings);
             formEinstellungen* d = formEinstellungen::ShowInstance();
             const QList<bool> options = {d->Option3->isChecked(), d->Option1->isChecked(), d->Option2->isChecked()};
@@ -284,6 +285,25 @@ private slots:
             LoadSettings();
             QCOMPARE(Values(Settings), before);
         }
+    }
+
+    // A store that cannot be written is said, naming the file; the dialog keeps its edits.
+    void settingsSaveFailureKeepsTheDialog() {
+        QFile blocker(env_->path(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Store::SetFileForTesting(env_->path(QStringLiteral("blocker/Postfalke.conf")));
+        formEinstellungen* d = formEinstellungen::ShowInstance();
+        d->Text6->setText(QStringLiteral("12"));
+        QObject scope;
+        BoxSeen box;
+        AnswerNextBox(&scope, &box);
+        d->Command3->click();
+        QVERIFY(box.text.contains(env_->path(QStringLiteral("blocker/Postfalke.conf"))));
+        QVERIFY(d->isVisible());
+        QCOMPARE(d->Text6->text(), QStringLiteral("12"));
+        QCOMPARE(Settings.KontrollIntervall, qint16(5));
+        d->Command4->click();
     }
 
     // Leaving the interval field asks for a number only. Saving asks for a 16-bit number; the click

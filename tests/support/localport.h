@@ -4,8 +4,8 @@
 
 class QTcpServer;
 
-// Test servers listen on 127.0.0.1 at ports in 20000..32767: an account's port is a signed 16-bit
-// number, and the range lies below the system's ephemeral ports.
+// Test servers listen on 127.0.0.1 at ports in 20000..32767, a range below the system's ephemeral
+// ports.
 // A port where nothing listens at the moment.
 quint16 FreeLocalPort();
 // Lets the server listen at a free port in that range; false when none was found.

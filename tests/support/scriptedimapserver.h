@@ -20,7 +20,7 @@ public:
     explicit ScriptedImapServer(QObject* parent = nullptr);
     ~ScriptedImapServer() override;
 
-    // A port below 32768 like every account's port.
+    // A port in the test range (see localport.h).
     quint16 port() const { return server_.serverPort(); }
     // What a client gets when it connects; empty: the server never greets.
     void setGreeting(const Chunks& chunks) { greeting_ = chunks; }
