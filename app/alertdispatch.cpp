@@ -34,6 +34,7 @@ void ShowNotificationWindow(const AlertPlan& plan) {
         }
     }
     list->SortDescending(3);
+    list->WidenColumnsToContents();
     window->PlaceAndShow(plan.windowTakesFocus);
 }
 }  // namespace

@@ -3,6 +3,7 @@
 #include "core/formlayout.h"
 #include "app/alertdispatch.h"
 #include "app/protocollist.h"
+#include "check/checksummary.h"
 #include "check/winsock.h"
 #include "core/account.h"
 #include "core/errorlog.h"
@@ -12,6 +13,7 @@
 #include "core/msgbox.h"
 #include "core/runtimeerror.h"
 #include "core/shell.h"
+#include "core/singlewindow.h"
 #include "core/version.h"
 #include "dialogs/formaccount.h"
 #include "dialogs/formeinstellungen.h"
@@ -30,16 +32,14 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
+#include <QTime>
 #include <QTimer>
-
-namespace {
-formMain* instance = nullptr;
-
-}  // namespace
 
 formMain::formMain(CheckCycle::Intervals intervals, std::unique_ptr<TrayPlatform> trayPlatform) {
     setWindowTitle(QStringLiteral("Postfalke"));
+    // A fixed size: no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(Tray::ProgramIcon());
     setFixedSize(Px(10815), Px(4935));
     BuildControls();
@@ -48,6 +48,8 @@ formMain::formMain(CheckCycle::Intervals intervals, std::unique_ptr<TrayPlatform
     cycle_ = new CheckCycle(this, intervals);
     cycle_->SetProtocolSink([this](const QString& text) { AppendProtocolEntry(*ListView2, text); });
     cycle_->SetAlertDispatcher([this] {
+        tray_->ShowCheckState(CheckSummary::Text(Accounts, QTime::currentTime().toString(QStringLiteral("hh:mm"))),
+                              CheckSummary::AnyFailed(Accounts));
         DispatchAlert(*ListView1, tray_);
         // Refused certificates are offered for trust after the cycle, each once in a run.
         for (const RejectedCertificate& rejected : certificatePrompts_.TakeNew(cycle_->RejectedCertificates()))
@@ -56,23 +58,21 @@ formMain::formMain(CheckCycle::Intervals intervals, std::unique_ptr<TrayPlatform
 
     TrayActions actions;
     actions.ShowMainWindow = [this] { ShowMainWindow(); };
+    // For the menu's sake only: a hidden main window stays hidden behind it.
     actions.BringMainWindowToFront = [this] {
-        show();
-        raise();
-        activateWindow();
+        if (isVisible()) {
+            raise();
+            activateWindow();
+        }
     };
     actions.PopUpMenu = [this](const QPoint& position) { PopUpMenu(position); };
     tray_ = new Tray(std::move(actions), std::move(trayPlatform), this);
-    instance = this;
-    FormLayout::FitCaptions(this);
+    SingleWindow::Slot<formMain>() = this;
 }
 
-formMain::~formMain() {
-    if (instance == this)
-        instance = nullptr;
-}
+formMain::~formMain() = default;
 
-formMain* formMain::Instance() { return instance; }
+formMain* formMain::Instance() { return SingleWindow::Slot<formMain>(); }
 
 QString formMain::QuitQuestion() { return FormLayout::CrLf + QStringLiteral("Wollen Sie Postfalke wirklich beenden?") + FormLayout::CrLf; }
 
@@ -91,8 +91,7 @@ void formMain::BuildControls() {
 
     Label1 = new QLabel(this);
     Label1->setGeometry(Px(240), Px(120), Px(10455), Px(615));
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setPointSizeF(8.25);
+    QFont font = Label1->font();
     font.setBold(true);
     Label1->setFont(font);
     QPalette text = Label1->palette();
@@ -108,13 +107,14 @@ void formMain::BuildControls() {
     Command2 = FormLayout::MakeButton(this, "Command2", QStringLiteral("Einstellungen"), 6240, 4440, 1815, 375);
     Command3 = FormLayout::MakeButton(this, "Command3", QStringLiteral("Beenden"), 8160, 4440, 1935, 375);
     Command7 = FormLayout::MakeButton(this, "Command7", QStringLiteral("?"), 10200, 4440, 495, 375);
+    Command8 = FormLayout::MakeButton(this, "Command8", QStringLiteral("Menü"), 2160, 4440, 1815, 375);
+    Command8->hide();
     Command6 = FormLayout::MakeButton(this, "Command6", QStringLiteral("Command6"), 0, 0, 1, 1);
     Command6->setVisible(false);
 
     connect(Command1, &QPushButton::clicked, this, &QWidget::hide);
     // "Minimieren" is the window's cancel button.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, Command1, &QPushButton::click);
+    FormLayout::PressOnEscape(this, Command1);
     connect(Command2, &QPushButton::clicked, this, [] { formEinstellungen::ShowInstance(); });
     connect(Command3, &QPushButton::clicked, this, &formMain::Command3_Click);
     connect(Command7, &QPushButton::clicked, this, [] { OpenHelpStartPage(); });
@@ -128,16 +128,16 @@ void formMain::BuildMenu() {
     bold.setBold(true);
     title->setFont(bold);
     title->setEnabled(false);
-    mnuPopUp->addSeparator();  // Trenn999
+    mnuPopUp->addSeparator();
     mnuAbfrage = mnuPopUp->addAction(QStringLiteral("Konten JETZT abfragen"));
     mnuEMailProgramm = mnuPopUp->addAction(QStringLiteral("E-Mail Programm starten"));
-    mnuPopUp->addSeparator();  // Trenn2
+    mnuPopUp->addSeparator();
     mnuAnzeigen = mnuPopUp->addAction(QStringLiteral("Postfalke anzeigen"));
     mnuEinstellungen = mnuPopUp->addAction(QStringLiteral("Einstellungen anzeigen"));
     mnuImport = mnuPopUp->addAction(QStringLiteral("IMAP Accounts importieren"));
-    mnuPopUp->addSeparator();  // Trenn
+    mnuPopUp->addSeparator();
     mnuInfo = mnuPopUp->addAction(QStringLiteral("Info"));
-    mnuPopUp->addSeparator();  // Trenn3
+    mnuPopUp->addSeparator();
     mnuBeenden = mnuPopUp->addAction(QStringLiteral("Beenden"));
 
     connect(mnuAbfrage, &QAction::triggered, this, [this] { cycle_->CheckNow(); });
@@ -146,7 +146,14 @@ void formMain::BuildMenu() {
     connect(mnuEinstellungen, &QAction::triggered, this, [] { formEinstellungen::ShowInstance(); });
     connect(mnuImport, &QAction::triggered, this, [] { formOEImport::Show(nullptr); });
     connect(mnuInfo, &QAction::triggered, this, [] { formSplash::ShowAbout(); });
-    connect(mnuBeenden, &QAction::triggered, this, &QWidget::close);
+    connect(mnuBeenden, &QAction::triggered, this, &formMain::Quit);
+
+    // The window offers the same menu, for desktops without a tray: on its context menu and on the
+    // button "Menü", which shows only there.
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopUpMenu(mapToGlobal(at)); });
+    Command8->setMenu(mnuPopUp);
 }
 
 void formMain::Form_Load() {
@@ -172,8 +179,10 @@ void formMain::Form_Load() {
         cycle_->StartMinuteTimer();
     }
     // Without a tray the main window is the only way to reach the program.
-    if (!tray_->TrayAvailable())
+    if (!tray_->TrayAvailable()) {
+        Command8->show();
         ShowMainWindow();
+    }
 }
 
 void formMain::SetUpLists() {
@@ -189,24 +198,53 @@ void formMain::PlaceBottomRight() {
         return;
     const QRect area = screen->availableGeometry();
     const QSize frame = frameGeometry().size();
-    move(area.right() + 1 - frame.width(), area.bottom() + 1 - frame.height());
+    placedFrame_ = frame;
+    // On a screen too small for it, the top left corner stays on the screen.
+    move(qMax(area.left(), area.right() + 1 - frame.width()), qMax(area.top(), area.bottom() + 1 - frame.height()));
 }
 
 void formMain::ShowMainWindow() {
     show();
     raise();
+    // The window manager's frame is known only now that the window is shown.
+    PlaceBottomRight();
+}
+
+bool formMain::event(QEvent* event) {
+    // A window manager that frames the window after it was placed moves it; the corner is kept
+    // whenever the frame's size changes, which a user moving the window never does.
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && isVisible() &&
+        frameGeometry().size() != placedFrame_)
+        PlaceBottomRight();
+    return QWidget::event(event);
 }
 
 void formMain::PopUpMenu(const QPoint& position) { mnuPopUp->popup(position); }
 
 void formMain::Command3_Click() {
     if (MsgBox::Question(this, QuitQuestion()))
-        close();
+        Quit();
+}
+
+void formMain::Quit() {
+    quitting_ = true;
+    close();
 }
 
 void formMain::Command6_Click() { tray_->ShowBalloon(1, QStringLiteral("Postfalke Test"), TestBalloonText()); }
 
 void formMain::closeEvent(QCloseEvent* event) {
+    // The close box (and Alt+F4) hides the window, as "Minimieren" does: checking goes on behind the
+    // tray icon. Without a tray nothing would be left to click, so it asks as "Beenden" does.
+    if (!quitting_ && !unloaded_) {
+        const bool hideOnly = tray_->TrayAvailable();
+        if (hideOnly || !MsgBox::Question(this, QuitQuestion())) {
+            event->ignore();
+            if (hideOnly)
+                hide();
+            return;
+        }
+    }
     Form_Unload();
     event->accept();
 }
@@ -227,7 +265,6 @@ void formMain::Form_Unload() {
     cycle_->Timer1()->stop();
     cycle_->Timer2()->stop();
     cycle_->Winsock1()->Close();
-    if (instance == this)
-        instance = nullptr;
+    SingleWindow::Release(this);
     emit Unloaded();
 }

@@ -36,6 +36,8 @@ public:
     void ShowMainWindow();
     // Opens the tray menu at the given position.
     void PopUpMenu(const QPoint& position);
+    // Ends the program without a question (the tray menu's "Beenden", or after the question).
+    void Quit();
 
     // The text of the question of "Beenden" and of the test balloon.
     static QString QuitQuestion();
@@ -49,6 +51,7 @@ public:
     QPushButton* Command2;  // "Einstellungen"
     QPushButton* Command3;  // "Beenden"
     QPushButton* Command7;  // "?"
+    QPushButton* Command8;  // "Menü": the tray menu, shown where there is no tray
     QPushButton* Command6;  // hidden: test balloon
 
     QMenu* mnuPopUp;
@@ -68,6 +71,8 @@ signals:
     void Unloaded();
 
 protected:
+    bool event(QEvent* event) override;
+    // The close box hides the window; only Quit ends the program.
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -84,4 +89,6 @@ private:
     Tls::PromptMemory certificatePrompts_;
     Tray* tray_;
     bool unloaded_ = false;
+    bool quitting_ = false;
+    QSize placedFrame_;  // the frame's size when the window was last put in its corner
 };

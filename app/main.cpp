@@ -1,5 +1,6 @@
 #include "core/errorlog.h"
 #include "app/formmain.h"
+#include "core/keyringpasswords.h"
 #include "core/msgbox.h"
 #include "app/program.h"
 #include "core/singleinstance.h"
@@ -26,6 +27,9 @@ int main(int argc, char* argv[]) {
     });
 
     SetErrorBoxHandler([](const QString& text) { MsgBox::Warning(nullptr, text); });
+    // Queued: the box opens after the keyring's answer has been dealt with.
+    QObject::connect(&KeyringPasswords::Instance(), &KeyringPasswords::Message, &app,
+                     [](const QString& text) { MsgBox::Warning(nullptr, text); }, Qt::QueuedConnection);
     Program::WireForms();
     formSplash::ShowSplash([] { Program::LoadMainWindow(); });
     return app.exec();

@@ -4,6 +4,7 @@
 #include "check/winsock.h"
 #include "core/account.h"
 #include "core/errorlog.h"
+#include "core/keyringpasswords.h"
 #include "core/numeric.h"
 #include "core/runtimeerror.h"
 
@@ -177,9 +178,11 @@ void CheckCycle::OnGreeting(const Imap::LineMeaning& meaning) {
     if (meaning.kind != Imap::LineKind::Greeting)
         return;
     const Account& account = Accounts.at(CurrentAccount);
-    if (account.Server != connectedServer_ || account.Port != connectedPort_ || account.Verschluesselung != connectedEncryption_) {
-        // The list was reloaded and this slot now holds an account of another server: its
-        // password must not go here. Connect to its own server instead.
+    if (account.Server != connectedServer_ || account.Port != connectedPort_ || account.Verschluesselung != connectedEncryption_ ||
+        !PasswordKnown(account)) {
+        // The list was reloaded and this slot now holds an account of another server (its
+        // password must not go here) or one whose password the keyring has not given yet (no
+        // LOGIN without it). Start the account anew.
         winsock1_->Close();
         ConnectAccount();
         return;
@@ -412,13 +415,7 @@ void CheckCycle::Winsock1_Error(int number, const QString& description) {
 void CheckCycle::ConnectAccount() {
     if (!CurrentAccountExists())
         throw RuntimeError::subscriptOutOfRange();
-    // An account without a server (left blank by a damaged store) is not connected.
-    while (Accounts.at(CurrentAccount).Server.isEmpty()) {
-        Account& blank = Accounts[CurrentAccount];
-        blank.NewMailCount = -1;
-        blank.CheckFailure = QStringLiteral("Kein Server angegeben");
-        Protocol(QStringLiteral("Kein Server angegeben, Account: ") + blank.EMail);
-        Protocol(QString());
+    while (PassOver(Accounts[CurrentAccount])) {
         if (CurrentAccount >= AccountCount()) {
             SetStep(Step::Idle);
             FinishCycle();
@@ -444,6 +441,25 @@ void CheckCycle::ConnectAccount() {
     else
         winsock1_->Connect(account.Server, account.Port);
     Protocol(QStringLiteral("Connecting to ") + account.Server + QLatin1Char(':') + QString::number(account.Port));
+}
+
+bool CheckCycle::PassOver(Account& account) {
+    if (account.Server.isEmpty()) {
+        // Left blank by a damaged store.
+        account.NewMailCount = -1;
+        account.CheckFailure = QStringLiteral("Kein Server angegeben");
+        Protocol(QStringLiteral("Kein Server angegeben, Account: ") + account.EMail);
+        Protocol(QString());
+        return true;
+    }
+    if (!PasswordKnown(account)) {
+        // The keyring has not answered yet (it may wait for the user to unlock it): the check does
+        // not wait for it. The account keeps its last result and its password is asked for again.
+        Protocol(QStringLiteral("Account übersprungen, Passwort aus dem Schlüsselbund fehlt noch: ") + account.EMail);
+        KeyringPasswords::Instance().FetchMissing();
+        return true;
+    }
+    return false;
 }
 
 void CheckCycle::RestartWatchdog() { timer2_->start(); }

@@ -9,6 +9,7 @@
 
 class QTimer;
 class Winsock;
+struct Account;
 
 // CheckCycle::Intervals (declared out here so that it can be a default argument of the class's own
 // constructor).
@@ -24,7 +25,8 @@ struct CheckCycleIntervals {
 // command goes out once, after the reply it waits for, and only the tagged reply to the command
 // in flight moves it on. A refusal, a closed connection or a server that sends too much ends the
 // account at once as failed (-1, with CheckFailure saying why); the watchdog Timer2 ends one that
-// makes no progress, and no account takes longer than the account limit. After the last account
+// makes no progress, and no account takes longer than the account limit. An account whose password
+// the keyring has not given yet is left out of the cycle, not failed. After the last account
 // Timer1 runs again and the alert is dispatched. Everything runs on the event loop's thread; the
 // handlers never overlap.
 class CheckCycle : public QObject {
@@ -105,6 +107,9 @@ private:
     void Protocol(const QString& text);
     // False when a shorter account list has been loaded since the current account was connected.
     bool CurrentAccountExists() const;
+    // True when the account is not connected in this cycle: one without a server fails, one still
+    // waiting for its password from the keyring is left out. Writes the protocol lines.
+    bool PassOver(Account& account);
     // Acts on one complete line as the current step expects it.
     void ActOnLine(const QByteArray& line);
     // One function per step: what the reply to the command in flight does.

@@ -13,9 +13,14 @@ struct Account {
     QString Mailbox;
     qint16 NewMailCount = 0;  // runtime only: recent count of the last check, -1 = that check failed
     QString CheckFailure;     // runtime only: why the last check failed, in German; empty when it did not
+    bool PasswordPending = false;  // runtime only: the password lives in the keyring and is being read
     qint16 Verschluesselung = 0;  // 0 plain TCP, 1 STARTTLS, 2 SSL/TLS
     QString Zertifikat;           // SHA-256 fingerprint of the server certificate the user trusts, or empty
 };
+
+// False while the account waits for its password from the keyring (a password typed meanwhile
+// counts as known).
+inline bool PasswordKnown(const Account& a) { return !a.PasswordPending || !a.Password.isEmpty(); }
 
 // What sounds when new mail has arrived (the stored numbers).
 enum class SoundChoice : qint16 { None = 0, Beep = 1, WaveFile = 2 };
@@ -29,6 +34,7 @@ struct SettingsRecord {
     QString SoundDatei;
     qint16 Benachrichtigungsfenster = 1;
     qint16 BalloonTip = 0;
+    qint16 Schluesselbund = 0;  // 1 = the passwords are kept in the desktop's keyring
 };
 
 // The process-wide account list. Slot 0 holds no account; the accounts are slots 1..N and the slot

@@ -4,12 +4,22 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
-#include <functional>
+#include <QScreen>
+#include <QShortcut>
 
 namespace FormLayout {
 
 void Place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+
+void SetUpFixedDialog(QWidget* dialog, const char* name, const QString& title, int width, int height) {
+    dialog->setObjectName(QLatin1String(name));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(title);
+    dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    dialog->setFixedSize(Px(width), Px(height));
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
@@ -36,61 +46,28 @@ QLabel* MakeHeading(QWidget* parent, const QString& text, int left, int top, int
     return heading;
 }
 
-namespace {
-constexpr double kSmallestPointSize = 6.0;
-
-bool HiddenOnPurpose(const QWidget* w) { return w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide); }
-
-// The width in which a control's caption can be read: its own width, or less where a later
-// control overlaps it on the right (a label reaching under its text field).
-int VisibleWidth(const QWidget* w) {
-    int width = w->width();
-    const QRect own = w->geometry();
-    for (const QObject* o : w->parent()->children()) {
-        const auto* other = qobject_cast<const QWidget*>(o);
-        if (!other || other == w || HiddenOnPurpose(other))
-            continue;
-        const QRect r = other->geometry();
-        if (r.left() > own.left() && r.left() < own.left() + width && r.top() < own.bottom() && r.bottom() > own.top())
-            width = r.left() - own.left();
-    }
-    return width;
+void SetTabOrder(const QList<QWidget*>& order) {
+    for (int i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }
 
-// The width a caption needs: for a push button just its text, for the others their size hint
-// (check box and option button include their indicator).
-int NeededWidth(const QWidget* w) {
-    if (const auto* button = qobject_cast<const QPushButton*>(w)) {
-        QString text = button->text();
-        text.remove(QLatin1Char('&'));
-        return button->fontMetrics().horizontalAdvance(text) + 8;
-    }
-    return w->sizeHint().width();
+void PressOnEscape(QWidget* window, QAbstractButton* cancel) {
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    QObject::connect(escape, &QShortcut::activated, cancel, &QAbstractButton::click);
 }
 
-void ShrinkUntil(QWidget* w, const std::function<bool()>& fits) {
-    QFont font = w->font();
-    while (!fits() && font.pointSizeF() > kSmallestPointSize) {
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-        w->setFont(font);
-    }
-}
-}  // namespace
-
-void FitCaptions(QWidget* root) {
-    for (QWidget* w : root->findChildren<QWidget*>()) {
-        // Markers and buttons hidden on purpose are never seen; the others are hidden only until
-        // their window shows.
-        if (HiddenOnPurpose(w))
-            continue;
-        auto* label = qobject_cast<QLabel*>(w);
-        if (label && label->wordWrap()) {
-            ShrinkUntil(label, [label] { return label->heightForWidth(label->width()) <= label->height(); });
-        } else if ((label && !label->text().isEmpty()) || qobject_cast<QAbstractButton*>(w)) {
-            const int available = VisibleWidth(w);
-            ShrinkUntil(w, [w, available] { return NeededWidth(w) <= available; });
-        }
-    }
+void CentreOver(QWidget* window, const QWidget* owner) {
+    if (owner && !owner->isVisible())
+        owner = nullptr;
+    const QScreen* screen = owner ? owner->screen() : window->screen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    QRect frame(QPoint(), window->frameGeometry().size());
+    frame.moveCenter(owner ? owner->frameGeometry().center() : available.center());
+    frame.moveLeft(qBound(available.left(), frame.left(), qMax(available.left(), available.right() + 1 - frame.width())));
+    frame.moveTop(qBound(available.top(), frame.top(), qMax(available.top(), available.bottom() + 1 - frame.height())));
+    window->move(frame.topLeft());
 }
 
 }  // namespace FormLayout

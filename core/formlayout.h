@@ -2,8 +2,10 @@
 
 #include "core/twips.h"
 
+#include <QList>
 #include <QString>
 
+class QAbstractButton;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -17,6 +19,10 @@ inline const QString CrLf = QStringLiteral("\r\n");
 
 // Puts a control at its place; all four values in twips.
 void Place(QWidget* w, int left, int top, int width, int height);
+
+// A dialog of fixed size (width and height in twips) with a title and a close box only, deleted when
+// it closes.
+void SetUpFixedDialog(QWidget* dialog, const char* name, const QString& title, int width, int height);
 
 // A named control with a caption at its place.
 template <typename W>
@@ -46,9 +52,14 @@ QFrame* MakeBanner(QWidget* parent, int width, int height);
 // The bold heading on the banner (Label1).
 QLabel* MakeHeading(QWidget* parent, const QString& text, int left, int top, int width, int height);
 
-// The layouts were drawn for a small font. Where the desktop's font is larger, a caption would be
-// cut off at its control's edge: the font of each such label, button, check box and option button
-// below root is made smaller, in half points, until the caption fits (down to 6 points).
-void FitCaptions(QWidget* root);
+// The keyboard's way through a window: each control after the one before it.
+void SetTabOrder(const QList<QWidget*>& order);
+
+// Esc presses the window's cancel button.
+void PressOnEscape(QWidget* window, QAbstractButton* cancel);
+
+// Moves a window so that it stands centred over its owner (over the screen's work area where there
+// is none or the owner is hidden), its whole frame on that screen.
+void CentreOver(QWidget* window, const QWidget* owner);
 
 }  // namespace FormLayout

@@ -1,6 +1,7 @@
 #include "core/funktionen.h"
 
 #include "core/codepage.h"
+#include "core/keyringpasswords.h"
 #include "core/numeric.h"
 #include "core/paths.h"
 #include "core/runtimeerror.h"
@@ -113,6 +114,14 @@ bool Finish(QSettings& s) {
 #endif
     return s.status() == QSettings::NoError;
 }
+
+// Finishes a save; once it is written, the passwords move to where the keyring choice says.
+bool FinishAndSync(QSettings& s) {
+    if (!Finish(s))
+        return false;
+    KeyringPasswords::Instance().ScheduleSync();
+    return true;
+}
 }  // namespace
 
 namespace Store {
@@ -181,6 +190,9 @@ void LoadAccounts() {
     for (int i = 1; i <= n; ++i)
         ReadKeys(*s, loaded[i], keys, AccountPrefix(i), error);
     Accounts = loaded;
+    // Also when a value was damaged: the accounts are in use all the same, and one waiting for its
+    // keyring password must be marked as waiting.
+    KeyringPasswords::Instance().AfterLoad();
     if (error)
         throw *error;
 }
@@ -202,7 +214,7 @@ bool SaveSettings() {
     MakeStorePrivate(Store::FilePath());
     auto s = Store::Open();
     WriteKeys(*s, Settings, SettingsKeys(), QString());
-    return Finish(*s);
+    return FinishAndSync(*s);
 }
 
 bool SaveAccounts() {
@@ -213,7 +225,7 @@ bool SaveAccounts() {
     const QList<StoreKey<Account>> keys = AccountKeys();
     for (int i = 1; i <= n; ++i)
         WriteKeys(*s, Accounts[i], keys, AccountPrefix(i));
-    return Finish(*s);
+    return FinishAndSync(*s);
 }
 
 QString Store::SaveFailedMessage() {

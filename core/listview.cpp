@@ -7,6 +7,23 @@
 ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(0);
     connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { emit DblClick(); });
+    // One row at a time is selected, and it is the current one: a view that gets the focus makes
+    // its first row current without selecting it, and selecting a row from the program adds it to
+    // the selection.
+    connect(this, &QTreeWidget::currentItemChanged, this, [](QTreeWidgetItem* current) {
+        if (current && !current->isSelected())
+            current->setSelected(true);
+    });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection& selected) {
+        QItemSelectionModel* model = selectionModel();
+        if (!selected.isEmpty()) {
+            const QModelIndex newest = selected.indexes().constFirst();
+            if (model->selectedRows().size() > 1 || model->currentIndex().row() != newest.row())
+                model->setCurrentIndex(newest, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        } else if (!model->hasSelection() && model->currentIndex().isValid()) {
+            model->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        }
+    });
 }
 
 void ListView::SetReportView() {
@@ -34,6 +51,14 @@ void ListView::AddColumn(const QString& header, int widthTwips, Align align) {
 }
 
 void ListView::Clear() { clear(); }
+
+void ListView::Refill(const std::function<void()>& addRows) {
+    const int selected = SelectedRow();
+    clear();
+    addRows();
+    if (selected > 0)
+        SelectRow(qMin(selected, RowCount()));
+}
 
 int ListView::AddRow(const QString& text) {
     auto* item = new QTreeWidgetItem;
@@ -101,4 +126,30 @@ int ListView::SelectedRow() const {
     if (selected.isEmpty())
         return 0;
     return indexOfTopLevelItem(selected.first()) + 1;
+}
+
+void ListView::SelectRow(int row) {
+    QTreeWidgetItem* item = row >= 1 ? Row(row) : nullptr;
+    if (!item) {
+        clearSelection();
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        return;
+    }
+    setCurrentItem(item);
+    item->setSelected(true);
+}
+
+void ListView::EnableWhileSelected(const QList<QWidget*>& controls) {
+    auto follow = [this, controls] {
+        const bool selected = SelectedRow() > 0;
+        for (QWidget* control : controls)
+            control->setEnabled(selected);
+    };
+    connect(this, &QTreeWidget::itemSelectionChanged, this, follow);
+    follow();
+}
+
+void ListView::WidenColumnsToContents() {
+    for (int column = 0; column < columnCount(); ++column)
+        setColumnWidth(column, qMax(columnWidth(column), sizeHintForColumn(column)));
 }

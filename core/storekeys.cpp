@@ -1,6 +1,7 @@
 #include "core/storekeys.h"
 
 #include "core/funktionen.h"
+#include "core/keyringpasswords.h"
 #include "core/numeric.h"
 #include "core/runtimeerror.h"
 
@@ -46,11 +47,6 @@ struct PortCodec {
     static QString Write(quint16 port) { return QString::number(port); }
 };
 
-struct PasswordCodec {
-    static QString Read(const QString& text) { return DecodePassword(text); }
-    static QString Write(const QString& password) { return EncodePassword(password); }
-};
-
 // One key: its name, the member it fills, the text a missing key reads as, and optionally a codec
 // other than the one the member's type implies.
 template <typename Codec, typename Record, typename T>
@@ -62,6 +58,12 @@ StoreKey<Record> KeyWith(const char* name, T Record::*member, const QString& mis
 template <typename Record, typename T>
 StoreKey<Record> Key(const char* name, T Record::*member, const QString& missing) {
     return KeyWith<PlainCodec<T>>(name, member, missing);
+}
+
+// The password is stored scrambled, or left empty while it lives in the desktop's keyring.
+StoreKey<Account> PasswordKey() {
+    return {QStringLiteral("Password"), QString(), [](Account& a, const QString& text) { a.Password = DecodePassword(text); },
+            [](const Account& a) { return KeyringPasswords::Instance().StoredPassword(a); }};
 }
 
 }  // namespace
@@ -76,6 +78,9 @@ QList<StoreKey<SettingsRecord>> SettingsKeys() {
         Key("SoundDatei", &S::SoundDatei, DefaultSoundDatei()),
         Key("Benachrichtigungsfenster", &S::Benachrichtigungsfenster, QStringLiteral("1")),
         Key("BalloonTip", &S::BalloonTip, QStringLiteral("0")),
+        Key("Schluesselbund", &S::Schluesselbund, QStringLiteral("0")),
+        // "SchluesselbundEintraege", the list of keyring entries written, is no setting: the keyring
+        // passes in core/keyringpasswords.cpp keep it up to date as they go.
     };
 }
 
@@ -88,7 +93,7 @@ QList<StoreKey<Account>> AccountKeys() {
         Key("Server", &Account::Server, QString()),
         KeyWith<PortCodec>("Port", &Account::Port, QString()),
         Key("Username", &Account::Username, QString()),
-        KeyWith<PasswordCodec>("Password", &Account::Password, QString()),
+        PasswordKey(),
         // Stores written before encryption have neither: plain TCP, no trusted certificate.
         Key("Verschluesselung", &Account::Verschluesselung, QStringLiteral("0")),
         Key("Zertifikat", &Account::Zertifikat, QString()),

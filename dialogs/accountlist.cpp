@@ -1,6 +1,9 @@
 #include "dialogs/accountlist.h"
 
 #include "core/account.h"
+#include "core/errorlog.h"
+#include "core/funktionen.h"
+#include "core/runtimeerror.h"
 #include "core/formlayout.h"
 #include "core/listview.h"
 #include "core/msgbox.h"
@@ -10,14 +13,15 @@
 namespace AccountList {
 
 void Fill(ListView& list) {
-    list.Clear();
-    for (int i = 1; i <= AccountCount(); ++i) {
-        const Account& a = Accounts.at(i);
-        const int row = list.AddRow(QString::number(i));
-        list.SetSubItem(row, 1, a.EMail);
-        list.SetSubItem(row, 2, a.Mailbox);
-        list.SetSubItem(row, 3, a.Server);
-    }
+    list.Refill([&list] {
+        for (int i = 1; i <= AccountCount(); ++i) {
+            const Account& a = Accounts.at(i);
+            const int row = list.AddRow(QString::number(i));
+            list.SetSubItem(row, 1, a.EMail);
+            list.SetSubItem(row, 2, a.Mailbox);
+            list.SetSubItem(row, 3, a.Server);
+        }
+    });
 }
 
 QString DeleteQuestion(const QString& email) {
@@ -31,6 +35,28 @@ bool AskAndDelete(QWidget* parent, const ListView& list, int k) {
     if (!MsgBox::Question(parent, DeleteQuestion(list.Text(k, 1))) || !asking)
         return false;
     RemoveAccount(k);
+    return true;
+}
+
+void ActOnSelectedRow(QWidget* dialog, const ListView& list, const std::function<bool(int row)>& act,
+                      const std::function<void()>& refill) {
+    const int row = list.SelectedRow();
+    if (row < 1)
+        return;
+    const QPointer<QWidget> alive(dialog);
+    if (act(row) && alive)
+        refill();
+}
+
+bool ReloadOnce(bool& unloaded, const QString& where) {
+    if (unloaded)
+        return false;
+    unloaded = true;
+    try {
+        LoadAccounts();
+    } catch (const RuntimeError& error) {
+        ReportError(where, error);
+    }
     return true;
 }
 

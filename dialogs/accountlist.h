@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class ListView;
 class QWidget;
@@ -9,7 +10,8 @@ class QWidget;
 namespace AccountList {
 
 // Clears the list and adds a row per account: number, e-mail address, mailbox, server. Row i is
-// account i, so a row's position is the account number the buttons act on.
+// account i, so a row's position is the account number the buttons act on. A selected row stays
+// selected.
 void Fill(ListView& list);
 
 // The question asked before an account is deleted.
@@ -20,5 +22,16 @@ QString DeleteQuestion(const QString& email);
 // removed when the asking dialog was closed meanwhile. The caller must check that it still exists
 // afterwards: the question runs the event loop.
 bool AskAndDelete(QWidget* parent, const ListView& list, int k);
+
+// The account buttons: acts on the row selected in the list (nothing without one) and refills the
+// dialog's lists when act says so, unless the dialog was closed meanwhile (act may run the event
+// loop).
+void ActOnSelectedRow(QWidget* dialog, const ListView& list, const std::function<bool(int row)>& act,
+                      const std::function<void()>& refill);
+
+// The unload step of a dialog that edits Accounts in place: the first call drops unsaved changes by
+// reloading the store (a failure is reported under where); later calls do nothing. False when it
+// had run before.
+bool ReloadOnce(bool& unloaded, const QString& where);
 
 }  // namespace AccountList

@@ -5,27 +5,20 @@
 #include "core/msgbox.h"
 #include "core/numeric.h"
 #include "core/shell.h"
+#include "core/singlewindow.h"
 
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 
 using namespace FormLayout;
 
 namespace {
-QPointer<formAccount>& openEditor() {
-    static QPointer<formAccount> editor;
-    return editor;
-}
-
 const QString kAddMode = QStringLiteral("Label10");
 constexpr int kSslTls = 2;
 const QString kPlainPort = QStringLiteral("143");
@@ -43,12 +36,7 @@ const QString formAccount::PasswordMissing = QStringLiteral("Bitte geben Sie ein
 const QString formAccount::MailboxMissing = QStringLiteral("Bitte geben Sie eine Mailbox an.");
 
 formAccount::formAccount(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("formAccount"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("IMAP Account"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setFixedSize(Px(6975), Px(4455));
+    SetUpFixedDialog(this, "formAccount", QStringLiteral("IMAP Account"), 6975, 4455);
     setModal(true);
 
     Shape1 = MakeBanner(this, 6975, 495);
@@ -79,14 +67,22 @@ formAccount::formAccount(QWidget* parent) : QDialog(parent) {
     Text9 = Make<QLineEdit>(Frame2, "Text9", 240, 2760, 5055, 285);
     Text9->setReadOnly(true);
     Command8 = MakeButton(Frame2, "Command8", QStringLiteral("Vergessen"), 5520, 2760, 975, 285);
+    // Each field is named by its own label, for screen readers too.
+    Label2->setBuddy(Text1);
+    Label9->setBuddy(Text8);
+    Label3->setBuddy(Text2);
+    Label4->setBuddy(Text3);
+    Label5->setBuddy(Text4);
+    Label6->setBuddy(Text5);
+    Label11->setBuddy(Combo1);
+    Label12->setBuddy(Text9);
 
     Command2 = MakeButton(this, "Command2", QStringLiteral("Account hinzufügen"), 120, 3960, 3015, 375);
     Command6 = MakeButton(this, "Command6", QStringLiteral("Abbrechen"), 3240, 3960, 3015, 375);
     Command7 = MakeButton(this, "Command7", QStringLiteral("?"), 6360, 3960, 495, 375);
 
-    const QList<QWidget*> tabOrder = {Text1, Text8, Text2, Combo1, Text3, Text4, Text5, Command8, Command2, Command6, Command7};
-    for (int i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
+    SetTabOrder({Text1, Text8, Text2, Combo1, Text3, Text4, Text5, Command8, Command2, Command6, Command7});
+    PressOnEscape(this, Command6);
     Text1->setFocus();
 
     connect(Command2, &QPushButton::clicked, this, &formAccount::Command2_Click);
@@ -102,13 +98,12 @@ formAccount::formAccount(QWidget* parent) : QDialog(parent) {
     ShowZertifikat(QString());
     connect(Combo1, &QComboBox::currentIndexChanged, this, &formAccount::Combo1_Change);
 
-    openEditor() = this;
-    FitCaptions(this);
+    SingleWindow::Slot<formAccount>() = this;
 }
 
 formAccount::~formAccount() = default;
 
-formAccount* formAccount::Instance() { return openEditor(); }
+formAccount* formAccount::Instance() { return SingleWindow::Slot<formAccount>(); }
 
 void formAccount::PrefillFrom(int k) {
     if (k < 1 || k > AccountCount())
@@ -170,28 +165,10 @@ void formAccount::CopyAccount(QWidget* parent, int k) {
     editor->exec();
 }
 
-void formAccount::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        Command6->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 void formAccount::showEvent(QShowEvent* event) {
     // Centred over the window that opened it (on the screen when there is none), kept on the screen.
-    if (!event->spontaneous()) {
-        QRect frame(QPoint(), size());
-        const QWidget* opener = parentWidget() ? parentWidget()->window() : nullptr;
-        const QScreen* screen = opener ? opener->screen() : this->screen();
-        frame.moveCenter(opener ? opener->geometry().center() : screen->availableGeometry().center());
-        if (screen) {
-            const QRect available = screen->availableGeometry();
-            frame.moveLeft(qBound(available.left(), frame.left(), qMax(available.left(), available.right() - frame.width())));
-            frame.moveTop(qBound(available.top(), frame.top(), qMax(available.top(), available.bottom() - frame.height())));
-        }
-        move(frame.topLeft());
-    }
+    if (!event->spontaneous())
+        CentreOver(this, parentWidget() ? parentWidget()->window() : nullptr);
     QDialog::showEvent(event);
 }
 

@@ -71,7 +71,6 @@ public:
     static const QString MailboxMissing;
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

@@ -3,15 +3,16 @@
 #include "dialogs/accountlist.h"
 #include "core/formlayout.h"
 #include "core/account.h"
-#include "core/errorlog.h"
 #include "core/forms.h"
 #include "core/funktionen.h"
+#include "core/keyring.h"
+#include "core/keyringpasswords.h"
 #include "core/listview.h"
 #include "core/msgbox.h"
 #include "core/numeric.h"
 #include "core/paths.h"
-#include "core/runtimeerror.h"
 #include "core/shell.h"
+#include "core/singlewindow.h"
 #include "core/sound.h"
 #include "dialogs/commdlg.h"
 #include "dialogs/formaccount.h"
@@ -21,24 +22,17 @@
 #include <QFocusEvent>
 #include <QFrame>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTimer>
 
 using namespace FormLayout;
 
 namespace {
-QPointer<formEinstellungen>& theInstance() {
-    static QPointer<formEinstellungen> dialog;
-    return dialog;
-}
-
 // The common dialog's "file must exist", "path must exist", "hide read-only" and "overwrite prompt".
 constexpr qint32 kChooserFlags = 6150;
 
@@ -66,15 +60,8 @@ const QString formEinstellungen::IntervalOutOfRange =
     QStringLiteral("Die Änderungen wurden nicht gespeichert.") + CrLf;
 const QString formEinstellungen::SoundFileMissing = CrLf + QStringLiteral("Sound-Datei existiert nicht!") + CrLf;
 
-QString formEinstellungen::DeleteQuestion(const QString& email) { return AccountList::DeleteQuestion(email); }
-
 formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("formEinstellungen"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Postfalke Einstellungen"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setFixedSize(Px(7095), Px(9255));
+    SetUpFixedDialog(this, "formEinstellungen", QStringLiteral("Postfalke Einstellungen"), 7095, 9255);
 
     Shape1 = MakeBanner(this, 7095, 495);
     Label1 = MakeHeading(this, QStringLiteral("Einstellungen"), 240, 120, 6615, 255);
@@ -103,7 +90,10 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     Check5 = Make<QCheckBox>(Frame3, "Check5", QStringLiteral("Passwörter im Schlüsselbund des Systems speichern"), 240,
                              1420, 6375, 255);
     Check4->hide();
-    Check5->hide();
+    Check5->setVisible(Keyring::Supported());
+    // The keyring failed while the passwords were being moved in: the choice is off again.
+    connect(&KeyringPasswords::Instance(), &KeyringPasswords::SwitchedOff, Check5,
+            [this] { Check5->setChecked(false); });
 
     Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Benachrichtigungs Einstellungen"), 120, 6480, 6855,
                              2175);
@@ -121,6 +111,14 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     Command10 = MakeButton(Frame2, "Command10", QString(), 6360, 1680, 285, 285);
     Command10->setIcon(QIcon(PlaySymbol()));
     Command10->setIconSize(QSize(12, 16));
+    // Each field and symbol button is named for what it holds or does, for screen readers too.
+    Label7->setBuddy(Text6);
+    Label8->setBuddy(Text7);
+    Text9->setAccessibleName(QStringLiteral("Wave-Datei"));
+    Command7->setAccessibleName(QStringLiteral("E-Mail Programm auswählen"));
+    Command8->setAccessibleName(QStringLiteral("Wave-Datei auswählen"));
+    Command10->setAccessibleName(QStringLiteral("Wave-Datei abspielen"));
+    Command10->setToolTip(Command10->accessibleName());
 
     Command3 = MakeButton(this, "Command3", QStringLiteral("Änderungen speichern"), 120, 8760, 3135, 375);
     Command4 = MakeButton(this, "Command4", QStringLiteral("Abbrechen"), 3360, 8760, 3015, 375);
@@ -128,12 +126,10 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     Command12 = MakeButton(this, "Command12", QStringLiteral("Command12"), 0, 0, 0, 0);
     Command12->hide();
 
-    const QList<QWidget*> tabOrder = {ListView1, Command5,  Command9, Command1, Command6,  Command2,  Text6,
-                                      Text7,     Command7,  Check4,   Check5,   Check2,   Check3,   Check1,    Command11, Option3,
-                                      Option1,   Option2,   Text9,    Command8, Command10, Command3,  Command4,
-                                      Command13};
-    for (int i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
+    SetTabOrder({ListView1, Command5, Command9, Command1, Command6, Command2, Text6, Text7, Command7, Check4, Check5,
+                 Check2, Check3, Check1, Command11, Option3, Option1, Option2, Text9, Command8, Command10, Command3,
+                 Command4, Command13});
+    PressOnEscape(this, Command4);
 
     connect(ListView1, &ListView::DblClick, this, &formEinstellungen::Command5_Click);
     connect(Command1, &QPushButton::clicked, this, &formEinstellungen::Command1_Click);
@@ -151,31 +147,17 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     connect(Command13, &QPushButton::clicked, this, &OpenHelpStartPage);
     Text6->installEventFilter(this);
 
-    if (const QScreen* screen = this->screen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOver(this, nullptr);
     Load();
-    FitCaptions(this);
 }
 
 formEinstellungen::~formEinstellungen() = default;
 
-formEinstellungen* formEinstellungen::Instance() {
-    formEinstellungen* dialog = theInstance();
-    return dialog && !dialog->unloaded_ ? dialog : nullptr;
-}
+formEinstellungen* formEinstellungen::Instance() { return SingleWindow::Slot<formEinstellungen>(); }
 
 formEinstellungen* formEinstellungen::ShowInstance() {
-    formEinstellungen* dialog = Instance();
-    if (!dialog) {
-        dialog = new formEinstellungen;
-        theInstance() = dialog;
-    }
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
+    formEinstellungen* dialog = SingleWindow::Get<formEinstellungen>([] { return new formEinstellungen; });
+    SingleWindow::ToFront(dialog);
     return dialog;
 }
 
@@ -186,6 +168,7 @@ void formEinstellungen::Load() {
     ListView1->AddColumn(QStringLiteral("Mailbox"), 1310, ListView::Align::Center);
     ListView1->AddColumn(QStringLiteral("Server"), 1660, ListView::Align::Center);
     FillAccountList();
+    ListView1->EnableWhileSelected({Command5, Command9, Command1});
 
     Text6->setText(QString::number(Settings.KontrollIntervall));
     Text7->setText(Settings.EMailProgramm);
@@ -200,12 +183,12 @@ void formEinstellungen::Load() {
     Check1->setChecked(Settings.BenachrichtigungFokus == 1);
     Check2->setChecked(Settings.Benachrichtigungsfenster == 1);
     Check3->setChecked(Settings.BalloonTip == 1);
+    Check5->setChecked(Settings.Schluesselbund == 1);
 }
 
 void formEinstellungen::FillAccountList() { AccountList::Fill(*ListView1); }
 
-// The account buttons take the selected row's position as the account number; without a
-// selected row they do nothing.
+// The account buttons take the selected row's position as the account number.
 
 void formEinstellungen::Command6_Click() {
     QPointer<formEinstellungen> self(this);
@@ -214,35 +197,26 @@ void formEinstellungen::Command6_Click() {
         FillAccountList();
 }
 
+void formEinstellungen::ActOnSelectedAccount(const std::function<bool(int)>& act) {
+    AccountList::ActOnSelectedRow(this, *ListView1, act, [this] { FillAccountList(); });
+}
+
 void formEinstellungen::Command5_Click() {
-    const int k = ListView1->SelectedRow();
-    if (k < 1)
-        return;
-    QPointer<formEinstellungen> self(this);
-    formAccount::EditAccount(this, k);
-    if (self)
-        FillAccountList();
+    ActOnSelectedAccount([this](int k) {
+        formAccount::EditAccount(this, k);
+        return true;
+    });
 }
 
 void formEinstellungen::Command9_Click() {
-    const int k = ListView1->SelectedRow();
-    if (k < 1)
-        return;
-    QPointer<formEinstellungen> self(this);
-    formAccount::CopyAccount(this, k);
-    if (self)
-        FillAccountList();
+    ActOnSelectedAccount([this](int k) {
+        formAccount::CopyAccount(this, k);
+        return true;
+    });
 }
 
 void formEinstellungen::Command1_Click() {
-    const int k = ListView1->SelectedRow();
-    if (k < 1)
-        return;
-    QPointer<formEinstellungen> self(this);
-    const bool deleted = AccountList::AskAndDelete(this, *ListView1, k);
-    if (!self || !deleted)
-        return;
-    FillAccountList();
+    ActOnSelectedAccount([this](int k) { return AccountList::AskAndDelete(this, *ListView1, k); });
 }
 
 void formEinstellungen::Command2_Click() { Forms::Call(Forms::ShowImport, static_cast<QWidget*>(this)); }
@@ -332,6 +306,8 @@ void formEinstellungen::Command3_Click() {
     Settings.BenachrichtigungFokus = Check1->isChecked() ? 1 : 0;
     Settings.Benachrichtigungsfenster = Check2->isChecked() ? 1 : 0;
     Settings.BalloonTip = Check3->isChecked() ? 1 : 0;
+    // The passwords move after the store is written, while the program goes on.
+    Settings.Schluesselbund = Check5->isChecked() ? 1 : 0;
     Settings.SoundDatei = Text9->text();
     if (Option1->isChecked())
         Settings.Sound = SoundChoice::Beep;
@@ -349,24 +325,11 @@ void formEinstellungen::Command3_Click() {
     accept();
 }
 
-void formEinstellungen::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        Command4->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 void formEinstellungen::done(int result) {
     // Every way of closing ends here: unsaved account changes are dropped by reloading the store.
-    if (!unloaded_) {
-        unloaded_ = true;
+    if (AccountList::ReloadOnce(unloaded_, QStringLiteral("formEinstellungen_Unload()"))) {
         focusCheckPending_ = false;
-        try {
-            LoadAccounts();
-        } catch (const RuntimeError& error) {
-            ReportError(QStringLiteral("formEinstellungen_Unload()"), error);
-        }
+        SingleWindow::Release(this);
     }
     QDialog::done(result);
 }

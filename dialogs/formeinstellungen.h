@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class ListView;
 class QCheckBox;
@@ -49,7 +50,7 @@ public:
     QPushButton* Command7;  // chooses Text7
 
     QCheckBox* Check4;  // "Beim Anmelden starten"
-    QCheckBox* Check5;  // passwords in the desktop's keyring
+    QCheckBox* Check5;  // Schluesselbund: passwords in the desktop's keyring (shown when built with it)
     QGroupBox* Frame2;  // "Benachrichtigungs Einstellungen"
     QCheckBox* Check2;  // Benachrichtigungsfenster
     QCheckBox* Check3;  // BalloonTip
@@ -68,7 +69,6 @@ public:
     QPushButton* Command12;  // hidden: pressing it refills the account list
 
     // Message texts.
-    static QString DeleteQuestion(const QString& email);
     static const QString IntervalNotNumeric;        // the focus check of Text6
     static const QString IntervalNotNumericOnSave;  // saving with a non-numeric interval
     static const QString IntervalOutOfRange;        // saving with an interval beyond 16 bits
@@ -76,13 +76,14 @@ public:
 
 protected:
     void done(int result) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     explicit formEinstellungen(QWidget* parent = nullptr);
     void Load();
 
+    // Runs act on the selected account and refills the list after it.
+    void ActOnSelectedAccount(const std::function<bool(int)>& act);
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();

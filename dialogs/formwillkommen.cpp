@@ -2,6 +2,7 @@
 
 #include "core/formlayout.h"
 #include "core/shell.h"
+#include "core/singlewindow.h"
 #include "dialogs/formeinstellungen.h"
 
 #include <QFrame>
@@ -9,20 +10,9 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
-#include <functional>
 
 using namespace FormLayout;
-
-namespace {
-QPointer<formWillkommen>& theInstance() {
-    static QPointer<formWillkommen> dialog;
-    return dialog;
-}
-
-
-}  // namespace
 
 QString formWillkommen::WelcomeText() {
     return QStringLiteral("Sie haben noch keine zu überwachenden IMAP E-Mail Konten angelegt.") + CrLf + CrLf +
@@ -41,12 +31,7 @@ QString formWillkommen::WelcomeText() {
 }
 
 formWillkommen::formWillkommen(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("formWillkommen"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Postfalke"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setFixedSize(Px(7815), Px(4455));
+    SetUpFixedDialog(this, "formWillkommen", QStringLiteral("Postfalke"), 7815, 4455);
 
     Shape1 = MakeBanner(this, 7815, 495);
     Label1 = MakeHeading(this, QStringLiteral("Willkommen bei Postfalke"), 240, 120, 6255, 255);
@@ -66,37 +51,22 @@ formWillkommen::formWillkommen(QWidget* parent) : QDialog(parent) {
     connect(Command2, &QPushButton::clicked, this, &formWillkommen::Command2_Click);
     connect(Command7, &QPushButton::clicked, this, &OpenHelpStartPage);
 
-    if (const QScreen* screen = this->screen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOver(this, nullptr);
     // Load step.
     Label2->setText(WelcomeText());
-
-    FitCaptions(this);
 }
 
 formWillkommen::~formWillkommen() = default;
 
-formWillkommen* formWillkommen::Instance() { return theInstance(); }
+formWillkommen* formWillkommen::Instance() { return SingleWindow::Slot<formWillkommen>(); }
 
 formWillkommen* formWillkommen::ShowInstance() {
-    formWillkommen* dialog = Instance();
-    if (!dialog) {
-        dialog = new formWillkommen;
-        theInstance() = dialog;
-    }
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
+    formWillkommen* dialog = SingleWindow::Get<formWillkommen>([] { return new formWillkommen; });
+    SingleWindow::ToFront(dialog);
     return dialog;
 }
 
-void formWillkommen::CloseIfOpen() {
-    if (formWillkommen* dialog = Instance())
-        dialog->close();
-}
+void formWillkommen::CloseIfOpen() { SingleWindow::CloseIfOpen<formWillkommen>(); }
 
 void formWillkommen::Command1_Click() {
     formEinstellungen::ShowInstance();

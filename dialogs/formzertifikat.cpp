@@ -10,12 +10,7 @@
 using namespace FormLayout;
 
 formZertifikat::formZertifikat(const RejectedCertificate& rejected, QWidget* parent) : QDialog(parent), rejected_(rejected) {
-    setObjectName(QStringLiteral("formZertifikat"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Zertifikat prüfen"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::CustomizeWindowHint);
-    setFixedSize(Px(7935), Px(4560));
+    SetUpFixedDialog(this, "formZertifikat", QStringLiteral("Zertifikat prüfen"), 7935, 4560);
 
     Shape1 = MakeBanner(this, 7935, 495);
     Label1 = MakeHeading(this, QStringLiteral("Zertifikat nicht vertrauenswürdig"), 240, 120, 7455, 255);
@@ -28,7 +23,7 @@ formZertifikat::formZertifikat(const RejectedCertificate& rejected, QWidget* par
 
     connect(Command1, &QPushButton::clicked, this, &formZertifikat::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
-    FitCaptions(this);
+    PressOnEscape(this, Command2);
 }
 
 void formZertifikat::Command1_Click() {

@@ -3,12 +3,11 @@
 #include "dialogs/accountlist.h"
 #include "core/formlayout.h"
 #include "core/account.h"
-#include "core/errorlog.h"
 #include "core/funktionen.h"
 #include "core/listview.h"
 #include "core/msgbox.h"
-#include "core/runtimeerror.h"
 #include "core/shell.h"
+#include "core/singlewindow.h"
 #include "dialogs/formaccount.h"
 #include "dialogs/formeinstellungen.h"
 #include "oeimport/oeaccountinfo.h"
@@ -21,18 +20,11 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 
 using namespace FormLayout;
 
 namespace {
-QPointer<formOEImport>& theInstance() {
-    static QPointer<formOEImport> dialog;
-    return dialog;
-}
-
-
 ListView* MakeList(QWidget* parent, const char* name) {
     auto* list = new ListView(parent);
     list->setObjectName(QLatin1String(name));
@@ -52,16 +44,13 @@ bool IsMonitored(const QString& email) {
 
 QColor formOEImport::MonitoredColor() { return QColor(128, 128, 128); }
 
-QString formOEImport::DeleteQuestion(const QString& email) { return AccountList::DeleteQuestion(email); }
-
 formOEImport::formOEImport(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("formOEImport"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Outlook Express Accounts importieren"));
-    // A resizable frame; the controls keep their places.
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    resize(Px(12975), Px(6135));
+    setFixedSize(Px(12975), Px(6135));
 
     Shape1 = MakeBanner(this, 12975, 495);
     Label1 = MakeHeading(this, QStringLiteral("IMAP Accounts aus Outlook Express importieren"), 240, 120, 7455, 255);
@@ -79,9 +68,7 @@ formOEImport::formOEImport(QWidget* owner) : QDialog(owner) {
     Command3 = MakeButton(this, "Command3", QStringLiteral("Abbrechen"), 6240, 5640, 6015, 375);
     Command7 = MakeButton(this, "Command7", QStringLiteral("?"), 12360, 5640, 495, 375);
 
-    const QList<QWidget*> tabOrder = {ListView1, Command2, ListView2, Command4, Command5, Command1, Command3, Command7};
-    for (int i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
+    SetTabOrder({ListView1, Command2, ListView2, Command4, Command5, Command1, Command3, Command7});
 
     connect(ListView1, &ListView::DblClick, this, &formOEImport::Command2_Click);
     connect(ListView2, &ListView::DblClick, this, &formOEImport::Command4_Click);
@@ -93,15 +80,11 @@ formOEImport::formOEImport(QWidget* owner) : QDialog(owner) {
     connect(Command7, &QPushButton::clicked, this, &OpenHelpStartPage);
 
     Load();
-    FitCaptions(this);
 }
 
 formOEImport::~formOEImport() = default;
 
-formOEImport* formOEImport::Instance() {
-    formOEImport* dialog = theInstance();
-    return dialog && !dialog->unloaded_ ? dialog : nullptr;
-}
+formOEImport* formOEImport::Instance() { return SingleWindow::Slot<formOEImport>(); }
 
 void formOEImport::Show(QWidget* modalOver) {
     if (formOEImport* open = Instance()) {
@@ -118,37 +101,20 @@ void formOEImport::Show(QWidget* modalOver) {
         open->activateWindow();
         return;
     }
-    auto* dialog = new formOEImport(modalOver);
-    theInstance() = dialog;
-    if (modalOver) {
+    auto* dialog = SingleWindow::Get<formOEImport>([modalOver] { return new formOEImport(modalOver); });
+    if (modalOver)
         dialog->exec();
-    } else {
-        dialog->show();
-        dialog->raise();
-        dialog->activateWindow();
-    }
+    else
+        SingleWindow::ToFront(dialog);
 }
 
-void formOEImport::CloseIfOpen() {
-    if (formOEImport* open = Instance())
-        open->close();
-}
+void formOEImport::CloseIfOpen() { SingleWindow::CloseIfOpen<formOEImport>(); }
 
 void formOEImport::showEvent(QShowEvent* event) {
     // Centred over the window that opened it (on the screen when there is none) the first time.
     if (!event->spontaneous() && !placed_) {
         placed_ = true;
-        const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
-        if (owner && !owner->isVisible())
-            owner = nullptr;
-        if (const QScreen* screen = owner ? owner->screen() : this->screen()) {
-            QRect frame(QPoint(), size());
-            frame.moveCenter(owner ? owner->geometry().center() : screen->availableGeometry().center());
-            const QRect available = screen->availableGeometry();
-            frame.moveLeft(qBound(available.left(), frame.left(), qMax(available.left(), available.right() - frame.width())));
-            frame.moveTop(qBound(available.top(), frame.top(), qMax(available.top(), available.bottom() - frame.height())));
-            move(frame.topLeft());
-        }
+        CentreOver(this, parentWidget() ? parentWidget()->window() : nullptr);
     }
     QDialog::showEvent(event);
 }
@@ -167,74 +133,67 @@ void formOEImport::Load() {
     ListView2->AddColumn(QStringLiteral("Mailbox"), 1210, ListView::Align::Center);
     ListView2->AddColumn(QStringLiteral("Server"), 1480, ListView::Align::Center);
     FillAccountList();
+    ListView1->EnableWhileSelected({Command2});
+    ListView2->EnableWhileSelected({Command4, Command5});
 }
 
 void formOEImport::FillOEList() {
-    ListView1->Clear();
     secureRows_.clear();
-    const QVector<OEAccount> found = ReadOEImapAccounts();
-    for (const OEAccount& oe : found) {
-        secureRows_.append(oe.IMAPSecureConnection == 1);
-        const int row = ListView1->AddRow(oe.SMTPEmailAddress);
-        ListView1->SetSubItem(row, 1, oe.IMAPUserName);
-        ListView1->SetSubItem(row, 2, oe.IMAPServer);
-        ListView1->SetSubItem(row, 3, QString::number(oe.IMAPPort));
-        // Grey rows stay selectable: taking one over again offers the same address once more.
-        if (IsMonitored(oe.SMTPEmailAddress)) {
-            for (int column = 0; column < 4; ++column)
-                ListView1->SetColor(row, column, MonitoredColor());
+    ListView1->Refill([this] {
+        for (const OEAccount& oe : ReadOEImapAccounts()) {
+            secureRows_.append(oe.IMAPSecureConnection == 1);
+            const int row = ListView1->AddRow(oe.SMTPEmailAddress);
+            ListView1->SetSubItem(row, 1, oe.IMAPUserName);
+            ListView1->SetSubItem(row, 2, oe.IMAPServer);
+            ListView1->SetSubItem(row, 3, QString::number(oe.IMAPPort));
+            // Grey rows stay selectable: taking one over again offers the same address once more.
+            if (IsMonitored(oe.SMTPEmailAddress)) {
+                for (int column = 0; column < 4; ++column)
+                    ListView1->SetColor(row, column, MonitoredColor());
+            }
         }
-    }
+    });
 }
 
 void formOEImport::FillAccountList() { AccountList::Fill(*ListView2); }
 
-// The buttons of both lists act on the selected row; without one they do nothing.
+// The buttons of both lists act on the selected row and refill both lists after it.
+
+void formOEImport::ActOnSelectedRow(const ListView& list, const std::function<bool(int)>& act) {
+    AccountList::ActOnSelectedRow(this, list, act, [this] {
+        FillAccountList();
+        FillOEList();
+    });
+}
 
 void formOEImport::Command2_Click() {
-    const int row = ListView1->SelectedRow();
-    if (row < 1)
-        return;
-    // The editor stays in its add mode; the user still has to type the password.
-    auto* editor = new formAccount(this);
-    editor->Text1->setText(ListView1->Text(row, 0));
-    editor->Text8->setText(QStringLiteral("INBOX"));
-    editor->Text2->setText(ListView1->Text(row, 2));
-    // The choice first: its port rule must not touch the port taken over.
-    editor->Combo1->setCurrentIndex(secureRows_.value(row - 1) ? 2 : 0);
-    editor->Text3->setText(ListView1->Text(row, 3));
-    editor->Text4->setText(ListView1->Text(row, 1));
-    editor->Text5->clear();
-    QPointer<formOEImport> self(this);
-    editor->exec();
-    if (!self)
-        return;
-    FillAccountList();
-    FillOEList();
+    ActOnSelectedRow(*ListView1, [this](int row) {
+        // The editor stays in its add mode; the user still has to type the password.
+        auto* editor = new formAccount(this);
+        editor->Text1->setText(ListView1->Text(row, 0));
+        editor->Text8->setText(QStringLiteral("INBOX"));
+        editor->Text2->setText(ListView1->Text(row, 2));
+        // The choice first: its port rule must not touch the port taken over.
+        editor->Combo1->setCurrentIndex(secureRows_.value(row - 1) ? 2 : 0);
+        editor->Text3->setText(ListView1->Text(row, 3));
+        editor->Text4->setText(ListView1->Text(row, 1));
+        editor->Text5->clear();
+        // The password is the one field the user still has to fill.
+        editor->Text5->setFocus();
+        editor->exec();
+        return true;
+    });
 }
 
 void formOEImport::Command4_Click() {
-    const int k = ListView2->SelectedRow();
-    if (k < 1)
-        return;
-    QPointer<formOEImport> self(this);
-    formAccount::EditAccount(this, k);
-    if (!self)
-        return;
-    FillAccountList();
-    FillOEList();
+    ActOnSelectedRow(*ListView2, [this](int k) {
+        formAccount::EditAccount(this, k);
+        return true;
+    });
 }
 
 void formOEImport::Command5_Click() {
-    const int k = ListView2->SelectedRow();
-    if (k < 1)
-        return;
-    QPointer<formOEImport> self(this);
-    const bool deleted = AccountList::AskAndDelete(this, *ListView2, k);
-    if (!self || !deleted)
-        return;
-    FillAccountList();
-    FillOEList();
+    ActOnSelectedRow(*ListView2, [this](int k) { return AccountList::AskAndDelete(this, *ListView2, k); });
 }
 
 void formOEImport::Command1_Click() {
@@ -252,14 +211,9 @@ void formOEImport::done(int result) {
 
 void formOEImport::Unload() {
     // Every way of closing ends here, after saving too: Accounts goes back to what the store holds.
-    if (unloaded_)
+    if (!AccountList::ReloadOnce(unloaded_, QStringLiteral("formOEImport_Unload()")))
         return;
-    unloaded_ = true;
-    try {
-        LoadAccounts();
-    } catch (const RuntimeError& error) {
-        ReportError(QStringLiteral("formOEImport_Unload()"), error);
-    }
+    SingleWindow::Release(this);
     formEinstellungen* settings = formEinstellungen::Instance();
     if (settings && settings->isVisible())
         settings->Command12->click();

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QVector>
+#include <functional>
 
 class ListView;
 class QFrame;
@@ -41,7 +42,6 @@ public:
 
     // The grey of rows whose address is already monitored.
     static QColor MonitoredColor();
-    static QString DeleteQuestion(const QString& email);
 
     QFrame* Shape1;
     QLabel* Label1;
@@ -68,6 +68,8 @@ private:
     void Load();
     void Unload();
 
+    // Runs act on the row selected in list and refills both lists after it.
+    void ActOnSelectedRow(const ListView& list, const std::function<bool(int)>& act);
     void Command1_Click();
     void Command2_Click();
     void Command4_Click();

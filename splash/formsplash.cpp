@@ -1,6 +1,7 @@
 #include "splash/formsplash.h"
 
 #include "core/paths.h"
+#include "core/singlewindow.h"
 #include "core/twips.h"
 #include "core/version.h"
 
@@ -8,16 +9,10 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 
 namespace {
-QPointer<formSplash>& instance() {
-    static QPointer<formSplash> window;
-    return window;
-}
-
 int& timerInterval() {
     static int interval = 0;
     return interval;
@@ -27,15 +22,13 @@ const QString kSplashMode = QStringLiteral("Nein");
 }  // namespace
 
 formSplash* formSplash::Instance(LoadMainWindow loadMainWindow) {
-    if (!instance())
-        instance() = new formSplash(std::move(loadMainWindow));
-    return instance();
+    return SingleWindow::Get<formSplash>([&loadMainWindow] { return new formSplash(std::move(loadMainWindow)); });
 }
 
-formSplash* formSplash::Existing() { return instance(); }
+formSplash* formSplash::Existing() { return SingleWindow::Slot<formSplash>(); }
 
 void formSplash::CloseIfOpen() {
-    if (formSplash* w = instance())
+    if (formSplash* w = Existing())
         w->CloseAndDestroy();
 }
 
@@ -146,8 +139,7 @@ void formSplash::LoadMainWindowOnce() {
 void formSplash::CloseAndDestroy() {
     Timer1->stop();
     closing_ = true;
-    if (instance() == this)
-        instance() = nullptr;
+    SingleWindow::Release(this);
     close();
 }
 
@@ -157,8 +149,7 @@ void formSplash::reject() {
     if (IsSplashMode() && !closing_)
         return;
     closing_ = true;
-    if (instance() == this)
-        instance() = nullptr;
+    SingleWindow::Release(this);
     Timer1->stop();
     QDialog::reject();
 }

@@ -3,39 +3,27 @@
 #include "core/formlayout.h"
 #include "core/listview.h"
 #include "core/shell.h"
+#include "core/singlewindow.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 
 using namespace FormLayout;
 
-namespace {
-QPointer<formBenachrichtigung>& instance() {
-    static QPointer<formBenachrichtigung> window;
-    return window;
-}
-
-}  // namespace
-
 formBenachrichtigung* formBenachrichtigung::Instance() {
-    if (!instance())
-        instance() = new formBenachrichtigung;
-    return instance();
+    return SingleWindow::Get<formBenachrichtigung>([] { return new formBenachrichtigung; });
 }
 
-formBenachrichtigung* formBenachrichtigung::Existing() { return instance(); }
+formBenachrichtigung* formBenachrichtigung::Existing() { return SingleWindow::Slot<formBenachrichtigung>(); }
 
-void formBenachrichtigung::CloseIfOpen() {
-    if (formBenachrichtigung* w = instance())
-        w->close();
-}
+void formBenachrichtigung::CloseIfOpen() { SingleWindow::CloseIfOpen<formBenachrichtigung>(); }
 
-formBenachrichtigung::formBenachrichtigung(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+formBenachrichtigung::formBenachrichtigung(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("formBenachrichtigung"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("E-Mail(s) eingetroffen"));
@@ -61,9 +49,7 @@ formBenachrichtigung::formBenachrichtigung(QWidget* parent) : QWidget(parent, Qt
     connect(Command2, &QPushButton::clicked, this, &formBenachrichtigung::Command2_Click);
 
     // Command2 is the cancel button: Esc presses it.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, Command2, &QPushButton::click);
-    FitCaptions(this);
+    PressOnEscape(this, Command2);
 }
 
 QPoint formBenachrichtigung::CentredPosition(const QSize& windowSize, const QRect& screen) {
@@ -88,8 +74,8 @@ void formBenachrichtigung::PlaceAndShow(bool takeFocus) {
 void formBenachrichtigung::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
     // From now on the next use creates the window anew, even before this one is deleted.
-    if (event->isAccepted() && instance() == this)
-        instance() = nullptr;
+    if (event->isAccepted())
+        SingleWindow::Release(this);
 }
 
 void formBenachrichtigung::Command1_Click() {

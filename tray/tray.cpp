@@ -7,7 +7,9 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QPainter>
+#include <QPen>
 #include <QPixmap>
+#include <QTimer>
 
 TrayEvent TrayEventFromReason(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
@@ -47,7 +49,7 @@ QString CutKeepingPairs(const QString& text, int length) {
 }  // namespace
 
 Tray::Tray(TrayActions actions, std::unique_ptr<TrayPlatform> platform, QObject* parent)
-    : QObject(parent), actions_(std::move(actions)), platform_(std::move(platform)) {
+    : QObject(parent), actions_(std::move(actions)), platform_(std::move(platform)), tip_(TipText()) {
     if (!platform_)
         platform_ = std::make_unique<QtTrayPlatform>();
 }
@@ -89,12 +91,34 @@ QIcon Tray::ProgramIcon() {
     return QIcon(pixmap);
 }
 
+QIcon Tray::WarningIcon() {
+    QPixmap pixmap = ProgramIcon().pixmap(64, 64);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPointF triangle[] = {{38.0, 62.0}, {51.0, 36.0}, {64.0, 62.0}};
+    painter.setPen(QPen(Qt::black, 2.0));
+    painter.setBrush(QColor(0xf5, 0xc2, 0x11));
+    painter.drawPolygon(triangle, 3);
+    painter.setPen(QPen(Qt::black, 4.0, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(51.0, 45.0), QPointF(51.0, 52.0));
+    painter.drawPoint(QPointF(51.0, 58.0));
+    painter.end();
+    return QIcon(pixmap);
+}
+
 bool Tray::TrayAvailable() const { return platform_->IsTrayAvailable(); }
 
 void Tray::AddTrayIcon() {
-    platform_->ShowIcon(ProgramIcon(), TipText());
+    platform_->ShowIcon(failed_ ? WarningIcon() : ProgramIcon(), tip_);
     iconAdded_ = true;
     InstallTrayWindowProc();
+}
+
+void Tray::ShowCheckState(const QString& tip, bool failed) {
+    tip_ = tip;
+    failed_ = failed;
+    if (iconAdded_)
+        platform_->ShowIcon(failed ? WarningIcon() : ProgramIcon(), tip);
 }
 
 void Tray::RemoveTrayIcon() {
@@ -112,9 +136,20 @@ void Tray::InstallTrayWindowProc() {
     if (IsTrayWindowProcInstalled())
         return;
     activatedConnection_ = connect(platform_.get(), &TrayPlatform::Activated, this,
-                                   [this](QSystemTrayIcon::ActivationReason reason) { TrayWindowProc(TrayEventFromReason(reason)); });
-    messageConnection_ =
-        connect(platform_.get(), &TrayPlatform::MessageClicked, this, [this] { TrayWindowProc(TrayEvent::BalloonClicked); });
+                                   [this](QSystemTrayIcon::ActivationReason reason) {
+                                       // The press was on the icon, not on the balloon.
+                                       balloonClickPending_ = false;
+                                       TrayWindowProc(TrayEventFromReason(reason));
+                                   });
+    messageConnection_ = connect(platform_.get(), &TrayPlatform::MessageClicked, this, [this] {
+        balloonClickPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            if (!balloonClickPending_ || !IsTrayWindowProcInstalled())
+                return;
+            balloonClickPending_ = false;
+            TrayWindowProc(TrayEvent::BalloonClicked);
+        });
+    });
 }
 
 void Tray::RemoveTrayWindowProc() {
@@ -148,12 +183,7 @@ void Tray::TrayWindowProc(TrayEvent event) {
         break;
     }
     case TrayEvent::BalloonClicked:
-        Step([this] {
-            if (actions_.StartEMailProgram)
-                actions_.StartEMailProgram();
-            else
-                StartEMailProgram();
-        });
+        Step([] { StartEMailProgram(); });
         break;
     case TrayEvent::DoubleClick:
     case TrayEvent::MiddleClick:

@@ -21,13 +21,11 @@ enum class TrayEvent {
 
 TrayEvent TrayEventFromReason(QSystemTrayIcon::ActivationReason reason);
 
-// What the main window does for the tray. An empty action does nothing, except StartEMailProgram,
-// which then starts Settings.EMailProgramm through the shell.
+// What the main window does for the tray. An empty action does nothing.
 struct TrayActions {
     std::function<void()> ShowMainWindow;
     std::function<void()> BringMainWindowToFront;
     std::function<void(const QPoint& mousePosition)> PopUpMenu;
-    std::function<void()> StartEMailProgram;
 };
 
 // The program's tray icon with its tip, its balloons and the decoding of its events.
@@ -46,6 +44,9 @@ public:
     void AddTrayIcon();
     // Takes the icon out of the tray.
     void RemoveTrayIcon();
+    // Shows the outcome of the last check in the icon's tip; while an account failed, the icon
+    // carries a warning mark. Kept for an icon that is added later.
+    void ShowCheckState(const QString& tip, bool failed);
     // Shows a balloon at the icon (icon flag 1 = information), title and text cut to their lengths.
     // Where the desktop cannot show messages nothing appears and nothing fails.
     void ShowBalloon(int iconFlag, const QString& title, const QString& text);
@@ -55,8 +56,8 @@ public:
     // Disconnects them; does nothing when they are not connected.
     void RemoveTrayWindowProc();
     // Acts on one event: left button -> show the main window; right button -> main window to the
-    // front, then the popup menu at the mouse position; balloon click -> start the e-mail program;
-    // any other event -> nothing. A failing action does not stop the others.
+    // front, then the popup menu at the mouse position; balloon click -> start the e-mail program
+    // through the shell; any other event -> nothing. A failing action does not stop the others.
     void TrayWindowProc(TrayEvent event);
 
     bool IsIconAdded() const { return iconAdded_; }
@@ -73,11 +74,18 @@ public:
     // The program's icon: "images/postfalke.png" in the program's folder, or a drawn stand-in when
     // that file is missing, so the tray never shows an empty place.
     static QIcon ProgramIcon();
+    // The program's icon with a small warning triangle in its lower right corner.
+    static QIcon WarningIcon();
 
 private:
     TrayActions actions_;
     std::unique_ptr<TrayPlatform> platform_;
     bool iconAdded_ = false;
+    QString tip_;
+    bool failed_ = false;
+    // A balloon click waits for the end of the event that reported it: an XEmbed tray reports a
+    // press on the icon while a balloon shows as a balloon click too, followed by the icon's event.
+    bool balloonClickPending_ = false;
     QMetaObject::Connection activatedConnection_;
     QMetaObject::Connection messageConnection_;
 };

@@ -21,6 +21,7 @@
 #include "tray/tray.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -77,6 +78,12 @@ class TestProgram : public QObject {
     }
 
 private slots:
+    void initTestCase() {
+        // A small font, so that the main window fits the test's screen of 800 x 800 pixels.
+        QFont small = QApplication::font();
+        small.setPointSize(6);
+        QApplication::setFont(small);
+    }
     void init() {
         env = std::make_unique<UiTestEnvironment>();
         sounds.clear();
@@ -94,7 +101,7 @@ private slots:
     }
     void cleanup() {
         if (formMain* main = formMain::Instance())
-            main->close();
+            main->Quit();
         formBenachrichtigung::CloseIfOpen();
         formSplash::SetTimerIntervalForTesting(0);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -185,6 +192,13 @@ private slots:
         QVERIFY(!formBenachrichtigung::Existing());
         QVERIFY(tray->messages.isEmpty());
         QVERIFY(sounds.isEmpty());
+        // The tip tells all the same, and the icon carries its warning mark.
+        const QStringList tip = tray->tip.split('\n');
+        QCOMPARE(tip.size(), 3);
+        QVERIFY(tip[0].startsWith(QStringLiteral("Postfalke – letzte Abfrage ")));
+        QCOMPARE(tip[1], QStringLiteral("bert@postfalke.test: keine neuen"));
+        QVERIFY(tip[2].startsWith(QStringLiteral("carl@postfalke.test: Fehler")));
+        QCOMPARE(tray->icon.pixmap(32, 32).toImage(), Tray::WarningIcon().pixmap(32, 32).toImage());
     }
 
     // A refused certificate is offered after the cycle, once in a run however often it is met.
@@ -250,10 +264,54 @@ private slots:
         QVERIFY(!tray->iconVisible);
     }
 
-    void withoutTrayTheMainWindowShows() {
+    // Without a tray the main window shows and offers the tray menu on its button "Menü" and as its
+    // context menu; with a tray the button stays hidden.
+    void withoutTrayTheMainWindowShowsAndOffersTheMenu() {
         Store({MakeAccount(QStringLiteral("x"), QStringLiteral("y"), FreeLocalPort())});
         formMain* main = Load(/*trayAvailable=*/false);
         QVERIFY(main->isVisible());
+        QVERIFY(main->Command8->isVisible());
+        QCOMPARE(main->Command8->menu(), main->mnuPopUp);
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 20), main->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(main, &click);
+        QTRY_VERIFY(main->mnuPopUp->isVisible());
+        main->mnuPopUp->hide();
+        main->Quit();
+        QVERIFY(!Load()->Command8->isVisibleTo(formMain::Instance()));
+    }
+
+    // Shown, the main window's whole frame lies in the screen's work area, in its bottom right corner.
+    void mainWindowShowsWholeInTheCorner() {
+        formMain* main = Load();
+        tray->Activate(QSystemTrayIcon::Trigger);
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(main->frameGeometry().size() != main->size());
+        QTRY_COMPARE(main->frameGeometry().bottomRight(), area.bottomRight());
+    }
+
+    // The close box hides the window and the checks go on; without a tray it asks as "Beenden" does.
+    void closeBoxHidesOrAsks() {
+        formMain* main = Load();
+        QSignalSpy unloaded(main, &formMain::Unloaded);
+        main->ShowMainWindow();
+        QVERIFY(main->close() == false || !main->isVisible());
+        QVERIFY(!main->isVisible());
+        QCOMPARE(unloaded.count(), 0);
+        QVERIFY(main->Cycle().Timer1()->isActive());
+        main->Quit();
+
+        main = Load(/*trayAvailable=*/false);
+        QSignalSpy unloadedWithoutTray(main, &formMain::Unloaded);
+        for (auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+            BoxSeen box;
+            AnswerNextBox(this, &box, answer);
+            main->close();
+            QCOMPARE(box.text, formMain::QuitQuestion());
+            QCOMPARE(unloadedWithoutTray.count(), answer == QMessageBox::Yes ? 1 : 0);
+            QCOMPARE(main->isVisible(), answer == QMessageBox::No);
+        }
     }
 
     void quitAsksFirstFromTheButtonButNotFromTheMenu() {
@@ -294,8 +352,10 @@ private slots:
         tray->cursorPosition = QPoint(40, 30);
         tray->Activate(QSystemTrayIcon::Context);
         QVERIFY(main->mnuPopUp->isVisible());
+        QVERIFY(!main->isVisible());  // the hidden window stays hidden behind the menu
         main->mnuPopUp->hide();
         tray->ClickMessage();
+        QTRY_COMPARE(shellOpens.size(), 1);
         main->mnuEMailProgramm->trigger();
         main->Command7->click();
         QCOMPARE(shellOpens, QStringList({"/usr/bin/mailprogramm", "/usr/bin/mailprogramm",

@@ -1,5 +1,6 @@
 #include "app/protocollist.h"
 #include "core/listview.h"
+#include "core/twips.h"
 
 #include <QtTest>
 
@@ -9,7 +10,7 @@ private slots:
     void keepsTheNewest200InView() {
         ListView list;
         SetUpProtocolList(list);
-        list.resize(400, 150);
+        list.resize(Px(6015), 150);  // as wide as in the main window
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
         for (int i = 1; i <= 201; ++i)

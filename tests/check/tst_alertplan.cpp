@@ -1,4 +1,5 @@
 #include "check/alertplan.h"
+#include "check/checksummary.h"
 #include "testenvironment.h"
 
 #include <QFile>
@@ -64,6 +65,17 @@ private slots:
         const AlertPlan plan = PlanAlert(AccountsWithCounts({1}), s);
         QCOMPARE(plan.sound, action);
         QCOMPARE(plan.soundFile, action == AlertPlan::SoundAction::PlayFile ? s.SoundDatei : QString());
+    }
+
+    // The tray's summary of a cycle: a line per account, failures with their reason where known.
+    void summary() {
+        QVector<Account> accounts = AccountsWithCounts({2, 0, -1, -1});
+        accounts[3].CheckFailure = QStringLiteral("Anmeldung abgelehnt");
+        QCOMPARE(CheckSummary::Text(accounts, QStringLiteral("22:03")),
+                 QStringLiteral("Postfalke – letzte Abfrage 22:03\na@example.org: 2 neue\nb@example.org: keine neuen\n"
+                                "c@example.org: Fehler – Anmeldung abgelehnt\nd@example.org: Fehler"));
+        QVERIFY(CheckSummary::AnyFailed(accounts));
+        QVERIFY(!CheckSummary::AnyFailed(AccountsWithCounts({0, 3})));
     }
 };
 

@@ -1,8 +1,8 @@
 #include "core/formlayout.h"
 
-#include <QLabel>
-#include <QLineEdit>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest>
 
 using namespace FormLayout;
@@ -10,25 +10,52 @@ using namespace FormLayout;
 class TestFormLayout : public QObject {
     Q_OBJECT
 private slots:
-    // Captions cut off at a control's edge, or under the next control, are made to fit; captions
-    // that fit, and controls hidden on purpose, keep their font.
-    void captionsFitWhereTheyCanBeRead() {
+    // A window is centred over its owner, but never leaves the work area; with no owner, or a
+    // hidden one, it is centred on the work area.
+    void centreOverTheOwner_data() {
+        QTest::addColumn<QRect>("owner");  // empty: none
+        QTest::addColumn<bool>("ownerShown");
+        QTest::addColumn<QPoint>("centre");  // relative to the work area's top left; -1: its centre
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QTest::newRow("no owner") << QRect() << false << QPoint(-1, -1);
+        QTest::newRow("hidden owner") << QRect(0, 0, 300, 200) << false << QPoint(-1, -1);
+        QTest::newRow("owner in the middle") << QRect(200, 150, 400, 300) << true << QPoint(400, 300);
+        QTest::newRow("owner at the bottom right edge") << QRect(area.width() - 100, area.height() - 80, 100, 80)
+                                                        << true << QPoint(area.width() - 100, area.height() - 60);
+    }
+    void centreOverTheOwner() {
+        QFETCH(QRect, owner);
+        QFETCH(bool, ownerShown);
+        QFETCH(QPoint, centre);
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QWidget ownerWindow;
+        ownerWindow.setGeometry(owner.translated(area.topLeft()));
+        if (ownerShown) {
+            ownerWindow.show();
+            ownerWindow.move(owner.translated(area.topLeft()).topLeft());
+        }
         QWidget window;
-        window.setFont([] { QFont f; f.setPointSizeF(14); return f; }());
-        auto* underField = Make<QLabel>(&window, "under", QStringLiteral("Kontroll-Intervall (Minuten)"), 240, 400, 2775, 255);
-        Make<QLineEdit>(&window, "field", 2160, 360, 495, 285);
-        auto* button = MakeButton(&window, "long", QStringLiteral("Outlook Express Accounts importieren"), 240, 3000, 3135, 375);
-        auto* question = MakeButton(&window, "question", QStringLiteral("?"), 6480, 3000, 495, 375);
-        auto* hidden = Make<QLabel>(&window, "hidden", QStringLiteral("Label10 mit langem Text"), 240, 2280, 300, 195);
-        hidden->hide();
+        window.resize(200, 120);
+        CentreOver(&window, owner.isNull() ? nullptr : &ownerWindow);
+        const QRect frame = window.frameGeometry();
+        QVERIFY(area.contains(frame));
+        const QPoint expected = centre.x() < 0 ? area.center() : area.topLeft() + centre;
+        QVERIFY2((frame.center() - expected).manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("centre %1,%2").arg(frame.center().x()).arg(frame.center().y())));
+    }
 
-        FitCaptions(&window);
-
-        QVERIFY(underField->sizeHint().width() <= Px(2160 - 240));
-        QVERIFY(underField->font().pointSizeF() < 14);
-        QVERIFY(button->fontMetrics().horizontalAdvance(button->text()) < button->width());
-        QCOMPARE(question->font().pointSizeF(), 14.0);
-        QCOMPARE(hidden->font().pointSizeF(), 14.0);
+    // Esc presses the cancel button, with no modifier only.
+    void escapePressesTheCancelButton() {
+        QWidget window;
+        auto* cancel = new QPushButton(&window);
+        PressOnEscape(&window, cancel);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QSignalSpy pressed(cancel, &QPushButton::clicked);
+        QTest::keyClick(&window, Qt::Key_Escape, Qt::ShiftModifier);
+        QCOMPARE(pressed.count(), 0);
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QCOMPARE(pressed.count(), 1);
     }
 };
 

@@ -58,7 +58,7 @@ private slots:
     // saving leaves the choice; a copy takes both over.
     void editorKeepsAndForgetsTheCertificate() {
         Accounts = QVector<Account>(1);
-        Account a{"a@example.org", "imap.example.org", 143, "a", "pw", "INBOX", 0, {}, 2, "AB:CD"};
+        Account a{"a@example.org", "imap.example.org", 143, "a", "pw", "INBOX", 0, {}, false, 2, "AB:CD"};
         Accounts << a;
         QStringList seen;
         QObject scope;

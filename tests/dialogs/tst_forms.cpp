@@ -29,7 +29,7 @@
 namespace {
 Account MakeAccount(int n) {
     const QString s = QString::number(n);
-    return {"user" + s + "@example.org", "imap" + s, quint16(140 + n), "user" + s, "geheim" + s, "INBOX." + s, qint16(n), {}, 0, {}};
+    return {"user" + s + "@example.org", "imap" + s, quint16(140 + n), "user" + s, "geheim" + s, "INBOX." + s, qint16(n), {}, false, 0, {}};
 }
 // Accounts 1..n in memory and in the store.
 void StoreAccounts(int n) {
@@ -351,11 +351,18 @@ private slots:
         QCOMPARE(stored(), before);
     }
 
-    // Edit, copy and delete need a selected row; without one they do nothing.
-    void settingsNoSelectedRowDoesNothing() {
+    // Edit, copy and delete need a selected row: without one they are disabled and do nothing. The
+    // current row is the selected one, and it stays selected when the list is filled again after
+    // an edit, even a cancelled one.
+    void settingsAccountButtonsFollowTheSelectedRow() {
         StoreAccounts(2);
         formEinstellungen* d = formEinstellungen::ShowInstance();
-        for (QPushButton* button : {d->Command5, d->Command9, d->Command1}) {
+        const QList<QPushButton*> buttons = {d->Command5, d->Command9, d->Command1};
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        d->Text7->setFocus();
+        d->ListView1->SelectRow(0);
+        for (QPushButton* button : buttons) {
+            QVERIFY(!button->isEnabled());
             QObject scope;
             QWidget* opened = nullptr;
             OnNextModal(&scope, [&opened](QWidget* w) {
@@ -367,6 +374,15 @@ private slots:
             QCOMPARE(opened, nullptr);
             QCOMPARE(AccountCount(), 2);
         }
+        d->ListView1->setCurrentItem(d->ListView1->topLevelItem(1));
+        QCOMPARE(d->ListView1->SelectedRow(), 2);
+        Drive([d] { d->Command5->click(); }, kComplete, true);
+        QCOMPARE(d->ListView1->SelectedRow(), 2);
+        for (QPushButton* button : buttons)
+            QVERIFY(button->isEnabled());
+        d->ListView1->topLevelItem(0)->setSelected(true);
+        QCOMPARE(d->ListView1->selectedItems().size(), 1);
+        QCOMPARE(d->ListView1->currentItem(), d->ListView1->topLevelItem(0));
     }
 
     void settingsOneInstanceComesToTheFront() {
@@ -436,7 +452,7 @@ private slots:
         ScriptedImapServer edited;
         edited.setRecent(3);
         // A host name Qt rejects itself (it holds a blank): no name server is asked.
-        Accounts.append({"max@example.org", "alter rechner.invalid", 143, "alt", "geheim", "INBOX", 0, {}, 0, {}});
+        Accounts.append({"max@example.org", "alter rechner.invalid", 143, "alt", "geheim", "INBOX", 0, {}, false, 0, {}});
         SaveAccounts();
         CheckCycle cycle(nullptr, CheckCycle::Intervals{60000, 400});
         int cycles = 0;

@@ -113,7 +113,8 @@ class TestFormOEImport : public QObject {
                 return;
             if (prefill)
                 *prefill = QStringList{editor->Text1->text(), editor->Text8->text(), editor->Text2->text(),
-                                       editor->Text3->text(), editor->Text4->text(), editor->Text5->text()};
+                                       editor->Text3->text(), editor->Text4->text(), editor->Text5->text(),
+                                       editor->focusWidget() == editor->Text5 ? "password focused" : "elsewhere"};
             editor->Text5->setText(QStringLiteral("geheim"));
             editor->Command2->click();
         });
@@ -189,7 +190,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(d));
         QStringList prefill;
         TakeOver(d, row, doubleClick, &prefill);
-        QCOMPARE(prefill, (QStringList{oe[0], "INBOX", oe[2], oe[3], oe[1], ""}));
+        QCOMPARE(prefill, (QStringList{oe[0], "INBOX", oe[2], oe[3], oe[1], "", "password focused"}));
         QCOMPARE(AccountCount(), 2);
         const Account& added = Accounts.at(2);
         QCOMPARE((QStringList{added.EMail, added.Server, QString::number(added.Port), added.Username, added.Password, added.Mailbox}),

@@ -62,13 +62,29 @@ private slots:
         QVERIFY(!platform_->iconVisible);
     }
 
+    // The tip names the last check's outcome; a failed account puts a warning mark on the icon, and
+    // an icon added later shows the state too.
+    void iconShowsTheLastCheck() {
+        const QImage plain = Tray::ProgramIcon().pixmap(32, 32).toImage();
+        tray_->ShowCheckState(QStringLiteral("Postfalke – letzte Abfrage 22:03"), true);
+        QCOMPARE(platform_->tip, QStringLiteral("Postfalke – letzte Abfrage 22:03"));
+        QVERIFY(platform_->icon.pixmap(32, 32).toImage() != plain);
+        tray_->RemoveTrayIcon();
+        tray_->AddTrayIcon();
+        QVERIFY(platform_->icon.pixmap(32, 32).toImage() != plain);
+        tray_->ShowCheckState(QStringLiteral("ok"), false);
+        QCOMPARE(platform_->icon.pixmap(32, 32).toImage(), plain);
+    }
+
     void events_data() {
-        QTest::addColumn<int>("reason");  // -1: a click on the balloon
+        QTest::addColumn<int>("reason");  // -1: a click on the balloon; -2: a press on the icon while
+                                          // a balloon shows (a balloon click, then the icon's event)
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("left button released: main window") << int(QSystemTrayIcon::Trigger) << QStringList{"show"};
         QTest::newRow("right button released: front, then menu where the mouse was")
             << int(QSystemTrayIcon::Context) << QStringList{"front", "menu 640,470"};
         QTest::newRow("balloon clicked: e-mail program") << -1 << QStringList{"open /usr/bin/thunderbird"};
+        QTest::newRow("icon pressed while a balloon shows: main window only") << -2 << QStringList{"show"};
         QTest::newRow("double click: nothing") << int(QSystemTrayIcon::DoubleClick) << QStringList();
         QTest::newRow("middle click: nothing") << int(QSystemTrayIcon::MiddleClick) << QStringList();
         QTest::newRow("unknown event: nothing") << int(QSystemTrayIcon::Unknown) << QStringList();
@@ -79,8 +95,11 @@ private slots:
         tray_->InstallTrayWindowProc();  // a second installation must not double the actions
         if (reason < 0)
             platform_->ClickMessage();
-        else
+        if (reason == -2)
+            platform_->Activate(QSystemTrayIcon::Trigger);
+        else if (reason >= 0)
             platform_->Activate(QSystemTrayIcon::ActivationReason(reason));
+        QTest::qWait(0);  // a balloon click is taken once the event that reported it is over
         QCOMPARE(log_, expected);
     }
 
@@ -91,6 +110,7 @@ private slots:
         platform_->ClickMessage();
         tray_->InstallTrayWindowProc();
         platform_->Activate(QSystemTrayIcon::Trigger);
+        QTest::qWait(0);
         QCOMPARE(log_, QStringList{"show"});
     }
 
@@ -144,7 +164,7 @@ private slots:
 
     // The offscreen platform has no tray: the main window learns it; the layer works on all the same.
     void realTrayWithoutDesktopFailsNothing() {
-        Tray tray(TrayActions{[this] { log_ << QStringLiteral("show"); }, {}, {}, {}});
+        Tray tray(TrayActions{[this] { log_ << QStringLiteral("show"); }, {}, {}});
         QVERIFY(!tray.TrayAvailable());
         tray.AddTrayIcon();
         tray.ShowBalloon(1, QStringLiteral("E-Mails eingetroffen"), QStringLiteral("\r\nText\r\n"));

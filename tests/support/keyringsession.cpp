@@ -1,0 +1,116 @@
+#include "keyringsession.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDBusObjectPath>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+const QString kBusName = QStringLiteral("keyring-session-test");
+const QString kSecrets = QStringLiteral("org.freedesktop.secrets");
+const QString kServicePath = QStringLiteral("/org/freedesktop/secrets");
+const QString kLogin = QStringLiteral("/org/freedesktop/secrets/collection/login");
+const char kPassword[] = "postfalke-test";
+}  // namespace
+
+KeyringSession::KeyringSession() {
+    const QString home = dir_.filePath(QStringLiteral("home"));
+    const QString runtime = dir_.filePath(QStringLiteral("run"));
+    QDir().mkpath(home);
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("HOME", QFile::encodeName(home));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home + QStringLiteral("/.local/share")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/.config")));
+    // QtKeychain picks KWallet on a KDE desktop; here the Secret Service is wanted.
+    qunsetenv("XDG_CURRENT_DESKTOP");
+    qunsetenv("KDE_SESSION_VERSION");
+    qunsetenv("DESKTOP_SESSION");
+
+    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+    if (daemon.isEmpty())
+        return;
+    QFile config(dir_.filePath(QStringLiteral("bus.conf")));
+    if (!config.open(QIODevice::WriteOnly))
+        return;
+    config.write("<busconfig><type>session</type><listen>unix:dir=" + runtime.toUtf8() +
+                 "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
+                 "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
+    config.close();
+    bus_.start(daemon, {QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--nofork"),
+                        QStringLiteral("--print-address=1")});
+    if (!bus_.waitForReadyRead(5000))
+        return;
+    address_ = QString::fromUtf8(bus_.readLine()).trimmed();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toUtf8());
+    QDBusConnection::connectToBus(address_, kBusName);
+}
+
+KeyringSession::~KeyringSession() {
+    QDBusConnection::disconnectFromBus(kBusName);
+    for (QProcess* p : {&keyring_, &bus_}) {
+        p->terminate();
+        if (!p->waitForFinished(3000))
+            p->kill();
+        p->waitForFinished(3000);
+    }
+}
+
+bool KeyringSession::ServiceOnBus() const {
+    const QDBusConnection bus(kBusName);
+    return bus.isConnected() && bus.interface()->isServiceRegistered(kSecrets).value();
+}
+
+bool KeyringSession::StartKeyring() {
+    if (!BusRunning())
+        return false;
+    if (KeyringRunning())
+        return true;
+    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("gnome-keyring-daemon"));
+    if (daemon.isEmpty())
+        return false;
+    keyring_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    keyring_.start(daemon, {QStringLiteral("--unlock"), QStringLiteral("--components=secrets"), QStringLiteral("--foreground")});
+    if (!keyring_.waitForStarted(5000))
+        return false;
+    // The login keyring's password on standard input; the keyring is created on first use.
+    keyring_.write(kPassword);
+    keyring_.closeWriteChannel();
+    return QTest::qWaitFor([this] { return ServiceOnBus(); }, 10000);
+}
+
+bool KeyringSession::Unlock() {
+    // gnome-keyring's own way to unlock without a prompt: a secret in a plain session.
+    QDBusMessage open = QDBusMessage::createMethodCall(kSecrets, kServicePath, QStringLiteral("org.freedesktop.Secret.Service"),
+                                                      QStringLiteral("OpenSession"));
+    open.setArguments({QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
+    const QDBusMessage opened = QDBusConnection(kBusName).call(open, QDBus::Block, 5000);
+    if (opened.type() != QDBusMessage::ReplyMessage || opened.arguments().size() < 2)
+        return false;
+    QDBusArgument secret;
+    secret.beginStructure();
+    secret << opened.arguments().at(1).value<QDBusObjectPath>() << QByteArray() << QByteArray(kPassword)
+           << QStringLiteral("text/plain");
+    secret.endStructure();
+    QDBusMessage unlock = QDBusMessage::createMethodCall(
+        kSecrets, kServicePath, QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
+        QStringLiteral("UnlockWithMasterPassword"));
+    unlock.setArguments({QVariant::fromValue(QDBusObjectPath(kLogin)), QVariant::fromValue(secret)});
+    return QDBusConnection(kBusName).call(unlock, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+}
+
+bool KeyringSession::Lock() {
+    QDBusMessage call = QDBusMessage::createMethodCall(kSecrets, kServicePath,
+                                                      QStringLiteral("org.freedesktop.Secret.Service"),
+                                                      QStringLiteral("Lock"));
+    call.setArguments({QVariant::fromValue(QList<QDBusObjectPath>{
+        QDBusObjectPath(kLogin)})});
+    return QDBusConnection(kBusName).call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// A private desktop session for keyring tests: HOME, XDG_RUNTIME_DIR, XDG_DATA_HOME and
+// XDG_CONFIG_HOME point into a temporary folder, and a session bus of its own runs there without
+// service files, so nothing is ever started under the real home. The bus starts empty (no keyring
+// service); StartKeyring() adds gnome-keyring's secrets component with an unlocked login keyring.
+// Make it before anything talks to the session bus: a process keeps its first bus connection.
+class KeyringSession {
+public:
+    KeyringSession();
+    ~KeyringSession();
+    KeyringSession(const KeyringSession&) = delete;
+    KeyringSession& operator=(const KeyringSession&) = delete;
+
+    bool BusRunning() const { return bus_.state() == QProcess::Running; }
+    // Starts the keyring daemon once, unlocking the login keyring; true when it serves.
+    bool StartKeyring();
+    bool KeyringRunning() const { return keyring_.state() == QProcess::Running; }
+    // Locks the login keyring, as the desktop does after a while or on request.
+    bool Lock();
+    // Unlocks it again with its password, as the user does at the desktop's prompt.
+    bool Unlock();
+
+private:
+    bool ServiceOnBus() const;
+
+    QTemporaryDir dir_;
+    QProcess bus_;
+    QProcess keyring_;
+    QString address_;
+};
