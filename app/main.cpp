@@ -19,8 +19,16 @@ int main(int argc, char* argv[]) {
     InstallGermanTranslation();
 
     SingleInstance single;
-    if (single.AlreadyRunning())
+    switch (single.Start()) {
+    case SingleInstance::Outcome::Running:
         return 0;
+    case SingleInstance::Outcome::NotAnswering:
+        // The first instance keeps its name and goes on; this start only says why it ends.
+        MsgBox::Warning(nullptr, SingleInstance::NotAnsweringText());
+        return 1;
+    case SingleInstance::Outcome::First:
+        break;
+    }
     QObject::connect(&single, &SingleInstance::ShowRequested, [] {
         if (formMain* main = formMain::Instance())
             main->ShowMainWindow();

@@ -157,12 +157,15 @@ void CheckCycle::Winsock1_DataArrival(qint64) {
 
 void CheckCycle::ActOnLine(const QByteArray& line) {
     const Imap::LineMeaning meaning = Imap::Classify(line);
+    if (countingUnseen_ && (step_ == Step::Examine || step_ == Step::Search))
+        unseen_.Take(line);
     switch (step_) {
     case Step::Greeting: OnGreeting(meaning); break;
     case Step::StartTls: OnStartTlsReply(meaning); break;
     case Step::Handshake: break;
     case Step::Login: OnLoginReply(meaning); break;
     case Step::Examine: OnExamineReply(meaning); break;
+    case Step::Search: OnSearchReply(meaning); break;
     case Step::Logout: OnLogoutReply(meaning); break;
     case Step::Idle: break;
     }
@@ -285,8 +288,27 @@ void CheckCycle::OnExamineReply(const Imap::LineMeaning& meaning) {
         FailAccount(QStringLiteral("Postfach abgelehnt"), meaning.text, true);
         return;
     }
+    if (countingUnseen_) {
+        if (const std::optional<quint32> from = unseen_.AfterExamine()) {
+            Send(Step::Search, Imap::UnseenSinceCommand(*from), Imap::UnseenSinceEntry(*from));
+            return;
+        }
+        recent_ = 0;  // the mailbox is learnt now; from the next check on its unseen mail counts
+    }
     // The count belongs to this check: an EXAMINE without a RECENT line gives 0.
     Accounts[CurrentAccount].NewMailCount = recent_;
+    Accounts[CurrentAccount].CheckFailure.clear();
+    SendLogout();
+}
+
+void CheckCycle::OnSearchReply(const Imap::LineMeaning& meaning) {
+    if (meaning.kind != Imap::LineKind::Tagged || meaning.tag != Imap::SearchTag)
+        return;
+    if (meaning.status != Imap::Status::Ok) {
+        FailAccount(QStringLiteral("Suche abgelehnt"), meaning.text, true);
+        return;
+    }
+    Accounts[CurrentAccount].NewMailCount = unseen_.Count();
     Accounts[CurrentAccount].CheckFailure.clear();
     SendLogout();
 }
@@ -311,8 +333,12 @@ void CheckCycle::SendLogin() {
 }
 
 void CheckCycle::SendExamine() {
-    const QString mailbox = Accounts.at(CurrentAccount).Mailbox;
+    const Account& account = Accounts.at(CurrentAccount);
+    const QString mailbox = account.Mailbox;
     recent_ = 0;
+    countingUnseen_ = account.Zaehlweise == 1;
+    if (countingUnseen_)
+        unseen_.Begin(connectedServer_, account.Username, mailbox);
     Send(Step::Examine, Imap::ExamineCommand(mailbox), Imap::ExamineEntry(mailbox));
 }
 
@@ -333,6 +359,10 @@ void CheckCycle::SetStep(Step step) {
 }
 
 void CheckCycle::FinishAccount() {
+    // The count stands: what it was counted from is remembered for the next check.
+    if (countingUnseen_)
+        unseen_.Commit();
+    countingUnseen_ = false;
     winsock1_->Close();
     SetStep(Step::Idle);
     AdvanceCycle();
@@ -427,6 +457,7 @@ void CheckCycle::ConnectAccount() {
     ++connection_;
     lines_.Clear();
     recent_ = 0;
+    countingUnseen_ = false;
     loginDisabled_ = false;
     received_ = 0;
     connectedServer_ = account.Server;
@@ -477,6 +508,7 @@ void CheckCycle::FinishCycle() {
     SetStep(Step::Idle);
     timer1_->start();
     timer2_->stop();
+    uidState_.Flush();
     if (dispatchAlert_)
         dispatchAlert_();
 }

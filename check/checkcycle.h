@@ -2,6 +2,8 @@
 
 #include "check/certificatecheck.h"
 #include "check/imapdialogue.h"
+#include "check/uidstate.h"
+#include "check/unseencount.h"
 
 #include <QObject>
 #include <QString>
@@ -92,6 +94,7 @@ public:
         Handshake, // the server agreed to STARTTLS; the TLS handshake runs
         Login,     // LOGIN sent
         Examine,   // EXAMINE sent; RECENT lines count until its tagged reply
+        Search,    // UID SEARCH sent (accounts that count unseen mail since the last check)
         Logout,    // LOGOUT sent; the count is taken
     };
     Step CurrentStep() const { return step_; }
@@ -117,6 +120,7 @@ private:
     void OnStartTlsReply(const Imap::LineMeaning& meaning);
     void OnLoginReply(const Imap::LineMeaning& meaning);
     void OnExamineReply(const Imap::LineMeaning& meaning);
+    void OnSearchReply(const Imap::LineMeaning& meaning);
     void OnLogoutReply(const Imap::LineMeaning& meaning);
     // The commands, each sent once as the dialogue reaches its step. LOGIN goes out only to the
     // server the socket was sent to, and only encrypted when the account asks for encryption.
@@ -157,4 +161,10 @@ private:
     quint16 connectedPort_ = 0;
     qint16 connectedEncryption_ = 0;
     QVector<RejectedCertificate> rejected_;
+
+    // Accounts that count unseen mail since the last check: what is remembered of their mailboxes,
+    // and the count of the current check (the way is fixed when EXAMINE goes out).
+    UidState uidState_;
+    UnseenCount unseen_{uidState_};
+    bool countingUnseen_ = false;
 };

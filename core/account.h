@@ -13,6 +13,9 @@ struct Account {
     QString Mailbox;
     qint16 NewMailCount = 0;  // runtime only: recent count of the last check, -1 = that check failed
     QString CheckFailure;     // runtime only: why the last check failed, in German; empty when it did not
+    // How new mail is counted: 0 the server's RECENT count, 1 unseen messages that arrived since the
+    // last check (by UID, so other clients cannot hide them).
+    qint16 Zaehlweise = 0;
     bool PasswordPending = false;  // runtime only: the password lives in the keyring and is being read
     qint16 Verschluesselung = 0;  // 0 plain TCP, 1 STARTTLS, 2 SSL/TLS
     QString Zertifikat;           // SHA-256 fingerprint of the server certificate the user trusts, or empty

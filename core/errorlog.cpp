@@ -1,9 +1,9 @@
 #include "core/errorlog.h"
 
+#include "core/logfile.h"
 #include "core/paths.h"
 #include "core/runtimeerror.h"
 
-#include <QFile>
 
 namespace ErrorLog {
 
@@ -40,11 +40,10 @@ QString ErrorBoxText(int number, const QString& description) {
 }  // namespace ErrorLog
 
 namespace {
-void WriteLog(const QString& name, QIODevice::OpenMode mode, const QString& line) {
-    QFile file(Paths::LogFolder() + QLatin1Char('/') + name);
-    if (file.open(mode))
-        file.write(line.toUtf8());
-}
+// winsock_error.log gets a line for every failed connection; its oldest lines make room.
+constexpr qint64 kWinsockLogLimit = 1024 * 1024;
+
+QString LogPath(const QString& name) { return Paths::LogFolder() + QLatin1Char('/') + name; }
 
 std::function<void(const QString&)>& errorBoxHandler() {
     static std::function<void(const QString&)> handler;
@@ -53,13 +52,12 @@ std::function<void(const QString&)>& errorBoxHandler() {
 }  // namespace
 
 void WriteErrorLog(int number, const QString& description, const QString& context, const QDateTime& now) {
-    WriteLog(QStringLiteral("error.log"), QIODevice::WriteOnly | QIODevice::Truncate,
-             ErrorLog::ErrorLine(now, number, description, context));
+    LogFile::Write(LogPath(QStringLiteral("error.log")), ErrorLog::ErrorLine(now, number, description, context).toUtf8());
 }
 
 void WriteWinsockErrorLog(int number, const QString& description, const QDateTime& now) {
-    WriteLog(QStringLiteral("winsock_error.log"), QIODevice::WriteOnly | QIODevice::Append,
-             ErrorLog::WinsockLine(now, number, description));
+    LogFile::Append(LogPath(QStringLiteral("winsock_error.log")), ErrorLog::WinsockLine(now, number, description).toUtf8(),
+                    kWinsockLogLimit);
 }
 
 void ReportError(const QString& procedureName, const RuntimeError& error) {

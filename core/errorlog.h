@@ -6,7 +6,8 @@
 
 class RuntimeError;
 
-// The two log files of the program and the common error block of the main window's handlers.
+// The two log files of the program and the common error block of the main window's handlers. The
+// files are written as LogFile writes them: never through a link, readable by their owner only.
 namespace ErrorLog {
 
 // Log line fields: "#2024-03-01#", "#14:05:09#", "#2024-03-01 14:05:09#" (date only at midnight).
@@ -28,7 +29,8 @@ QString ErrorBoxText(int number, const QString& description);
 void WriteErrorLog(int number, const QString& description, const QString& context,
                    const QDateTime& now = QDateTime::currentDateTime());
 
-// Appends one entry to "winsock_error.log". A log that cannot be written is passed over.
+// Appends one entry to "winsock_error.log", which stays under 1 MB: its oldest lines make room. A
+// log that cannot be written is passed over.
 void WriteWinsockErrorLog(int number, const QString& description,
                           const QDateTime& now = QDateTime::currentDateTime());
 

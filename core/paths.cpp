@@ -15,6 +15,10 @@ QString& logFolderOverride() {
     static QString folder;
     return folder;
 }
+QString& dataFolderOverride() {
+    static QString folder;
+    return folder;
+}
 }  // namespace
 
 QString ProgramFolder() {
@@ -31,14 +35,21 @@ QString LogFolder() {
     const QString program = ProgramFolder();
     if (QFileInfo(program).isWritable())
         return program;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    const QString data = DataFolder();
     QDir().mkpath(data);
     return data;
+}
+
+QString DataFolder() {
+    if (!dataFolderOverride().isEmpty())
+        return dataFolderOverride();
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
 }
 
 QString HelpStartPage() { return QDir::toNativeSeparators(ProgramFolder() + QStringLiteral("/hilfe/start.html")); }
 
 void SetProgramFolderForTesting(const QString& folder) { programFolderOverride() = folder; }
 void SetLogFolderForTesting(const QString& folder) { logFolderOverride() = folder; }
+void SetDataFolderForTesting(const QString& folder) { dataFolderOverride() = folder; }
 
 }  // namespace Paths

@@ -12,11 +12,15 @@ QString ProgramFolder();
 // else the per-user data folder (an installed program's folder belongs to root).
 QString LogFolder();
 
+// The per-user data folder (~/.local/share/Postfalke/Postfalke on Linux); not created here.
+QString DataFolder();
+
 // The help start page "hilfe/start.html" in the program's folder.
 QString HelpStartPage();
 
 // Seams for the tests; an empty path restores the default.
 void SetProgramFolderForTesting(const QString& folder);
 void SetLogFolderForTesting(const QString& folder);
+void SetDataFolderForTesting(const QString& folder);
 
 }  // namespace Paths

@@ -4,6 +4,7 @@
 #include "core/paths.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
@@ -20,6 +21,10 @@ void ShellOpen(const QString& path) {
         shellOpenHandler()(path);
         return;
     }
+    // A path that is not absolute (on Linux also the Windows default "C:\Programme\...") would be
+    // looked up in the working folder, where a file of anybody's making could lie: nothing is run.
+    if (!QDir::isAbsolutePath(path))
+        return;
     const QFileInfo info(path);
     if (!info.exists())
         return;

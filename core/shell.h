@@ -4,7 +4,8 @@
 #include <functional>
 
 // The shell's "open" verb: an executable file is started as a detached process, any other path
-// (a help page, a document) is opened with the desktop's default application. Failures are silent.
+// (a help page, a document) is opened with the desktop's default application. A path that is not
+// absolute is never looked up in the working folder: it opens nothing. Failures are silent.
 void ShellOpen(const QString& path);
 
 // Opens the help start page "hilfe/start.html" of the program's folder.

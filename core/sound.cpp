@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QAudioDevice>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -53,7 +54,7 @@ void PlayAsync(const QString& path) {
     // Nothing here waits for the sound: loading and playing run in the background, and without a
     // sound server an effect may report "playing" for ever. No device or no file: silence.
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull() || !QFileInfo(path).isFile())
+    if (device.isNull() || !QDir::isAbsolutePath(path) || !QFileInfo(path).isFile())
         return;
     // One effect for the whole run: a new alert replaces a sound that is still playing.
     static QSoundEffect* effect = nullptr;
@@ -67,6 +68,8 @@ void PlayAsync(const QString& path) {
 }
 
 int WaveDurationMs(const QString& path) {
+    if (!QDir::isAbsolutePath(path))
+        return -1;  // never looked up in the working folder
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return -1;

@@ -3,7 +3,8 @@
 #include <QString>
 #include <functional>
 
-// The program's sounds: the system beep and wave files.
+// The program's sounds: the system beep and wave files. A wave file is given by its absolute path;
+// any other path is never looked up in the working folder and counts as a file that cannot be played.
 namespace Sound {
 
 // The system beep.

@@ -97,5 +97,7 @@ QList<StoreKey<Account>> AccountKeys() {
         // Stores written before encryption have neither: plain TCP, no trusted certificate.
         Key("Verschluesselung", &Account::Verschluesselung, QStringLiteral("0")),
         Key("Zertifikat", &Account::Zertifikat, QString()),
+        // Written by newer versions only: missing, the server's RECENT count as before.
+        Key("Zaehlweise", &Account::Zaehlweise, QStringLiteral("0")),
     };
 }

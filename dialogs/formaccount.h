@@ -46,15 +46,17 @@ public:
     QLabel* Label6;   // "Passwort"
     QLabel* Label9;   // "Mailbox"
     QLabel* Label10;  // hidden mode marker
-    QLabel* Label11;  // "Verschlüsselung:"
+    QLabel* Label11;  // "Neue E-Mails:"
     QLabel* Label12;  // "Vertrautes Zertifikat (SHA-256)"
+    QLabel* Label13;  // "Verschlüsselung:"
     QLineEdit* Text1;  // EMail
     QLineEdit* Text8;  // Mailbox
     QLineEdit* Text2;  // Server
     QLineEdit* Text3;  // Port
     QLineEdit* Text4;  // Username
     QLineEdit* Text5;  // Password, shown as "*"
-    QComboBox* Combo1;  // Verschluesselung: "Keine", "STARTTLS", "SSL/TLS" (the index is the stored value)
+    QComboBox* Combo1;  // Zaehlweise: entry 0 the server's RECENT flag, entry 1 unseen since the last check
+    QComboBox* Combo2;  // Verschluesselung: "Keine", "STARTTLS", "SSL/TLS" (the index is the stored value)
     QLineEdit* Text9;   // the trusted certificate's fingerprint, read only
     QPushButton* Command8;  // "Vergessen": forgets the trusted certificate
     QPushButton* Command2;  // save
@@ -77,7 +79,7 @@ private:
     void Command2_Click();
     void Command6_Click();
     void Command7_Click();
-    void Combo1_Change(int index);
+    void Combo2_Change(int index);
     void Command8_Click();
     void ShowZertifikat(const QString& fingerprint);
     // The first failing input check's text, empty when all pass.

@@ -174,7 +174,7 @@ void formOEImport::Command2_Click() {
         editor->Text8->setText(QStringLiteral("INBOX"));
         editor->Text2->setText(ListView1->Text(row, 2));
         // The choice first: its port rule must not touch the port taken over.
-        editor->Combo1->setCurrentIndex(secureRows_.value(row - 1) ? 2 : 0);
+        editor->Combo2->setCurrentIndex(secureRows_.value(row - 1) ? 2 : 0);
         editor->Text3->setText(ListView1->Text(row, 3));
         editor->Text4->setText(ListView1->Text(row, 1));
         editor->Text5->clear();

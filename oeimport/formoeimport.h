@@ -22,8 +22,8 @@ public:
     ~formOEImport() override;
 
     // Shows the dialog: modal over modalOver (the settings dialog's import button), returning when
-    // it has closed, or modeless for nullptr (the tray menu), returning at once. The main window
-    // wires it with `Forms::ShowImport = formOEImport::Show;`.
+    // it has closed, or modeless for nullptr (the tray menu), returning at once. The program's
+    // wiring sets `Forms::ShowImport = formOEImport::Show;`.
     //
     // One instance: a request while the dialog is open brings the open one to the front. When the
     // settings dialog asks while the dialog is open modeless from the tray menu, the open dialog

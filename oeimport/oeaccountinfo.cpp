@@ -117,8 +117,7 @@ QVector<OEAccount> ReadOEImapAccounts(Source& source) {
     const Key base = OpenRegKeyRead(source, Registry::CurrentUser, OEBaseKeyPath);
     if (base == 0)
         return result;
-    // The default accounts are read as Outlook Express keeps them, but no listed account needs them.
-    ReadOEDefaultAccounts(source, base);
+    // Only its presence counts: the default-account values it holds concern no listed account.
     source.RegCloseKey(base);
 
     const Key container = OpenRegKeyRead(source, Registry::CurrentUser, OEAccountsKeyPath);

@@ -13,7 +13,6 @@
 // One Outlook Express account. Every field is text except IMAPPort; all start empty (port 0).
 struct OEAccount {
     QString AccountID;                // the name of the account's key
-    QString Spare1;
     QString DefaultNewsAccount;       // base key values, filled only by ReadOEDefaultAccounts
     QString DefaultMailAccount;
     QString DefaultLDAPAccount;
@@ -22,7 +21,6 @@ struct OEAccount {
     QString NNTPAccountName;          // the five ...AccountName fields all hold "Account Name"
     QString NNTPUserName;
     QString NNTPEmailAddress;
-    QString Spare2;
     QString SMTPSignature;
     QString SMTPServer;
     QString SMTPAccountName;

@@ -5,6 +5,17 @@
 
 #include <QtTest>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+void WriteLogNamed(const QString& name) {
+    if (name == "error.log")
+        WriteErrorLog(0, QString(), QStringLiteral("Timeout bei Account postfach1"));
+    else
+        WriteWinsockErrorLog(10061, QStringLiteral("Verbindung verweigert"));
+}
+}  // namespace
 
 class TestErrorLog : public QObject {
     Q_OBJECT
@@ -52,6 +63,78 @@ private slots:
         ReportError(QStringLiteral("formMain_Load()"), RuntimeError::typeMismatch());
         WriteWinsockErrorLog(1, QStringLiteral("x"));
         QVERIFY(shown);
+    }
+
+    // A link planted where a log belongs is never written through, even by root; nor is a second
+    // name of another file.
+    void logsAreNotWrittenThroughLinks_data() {
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<QString>("plant");
+        for (const char* log : {"error.log", "winsock_error.log"}) {
+            QTest::addRow("%s, link to a file", log) << log << "symlink";
+            QTest::addRow("%s, link to nothing", log) << log << "dangling";
+            QTest::addRow("%s, hard link", log) << log << "hardlink";
+        }
+    }
+    void logsAreNotWrittenThroughLinks() {
+        QFETCH(QString, log);
+        QFETCH(QString, plant);
+        const QString victim = env->path("victim");
+        if (plant != "dangling") {
+            QFile file(victim);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("keep me\n");
+        }
+        if (plant == "hardlink")
+            QCOMPARE(::link(QFile::encodeName(victim).constData(), QFile::encodeName(env->path(log)).constData()), 0);
+        else
+            QVERIFY(QFile::link(victim, env->path(log)));
+        WriteLogNamed(log);
+        QCOMPARE(env->read("victim"), plant == "dangling" ? QByteArray() : QByteArray("keep me\n"));
+        QCOMPARE(QFileInfo::exists(victim), plant != "dangling");
+    }
+
+    // Both logs hold e-mail addresses: readable by their owner only, also when an older run left
+    // one readable by all.
+    void logsAreOwnerOnly_data() {
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<bool>("existing");
+        for (const char* log : {"error.log", "winsock_error.log"}) {
+            QTest::addRow("%s, new", log) << log << false;
+            QTest::addRow("%s, left readable by all", log) << log << true;
+        }
+    }
+    void logsAreOwnerOnly() {
+        QFETCH(QString, log);
+        QFETCH(bool, existing);
+        if (existing) {
+            QFile file(env->path(log));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.setPermissions(QFileDevice::Permissions(0x6644)));
+        }
+        const mode_t umask = ::umask(0);
+        WriteLogNamed(log);
+        ::umask(umask);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(env->path(log)).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0600u);
+    }
+
+    // winsock_error.log stays under 1 MB: the oldest whole lines go, the newest stay in order.
+    void winsockLogDropsItsOldestLines() {
+        QByteArray old;
+        for (int i = 0; old.size() < 1024 * 1024 - 40; ++i)
+            old += "#2024-03-01 00:00:01#,10061,\"alt " + QByteArray::number(i) + "\"\r\n";
+        QFile file(env->path("winsock_error.log"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(old);
+        file.close();
+        WriteWinsockErrorLog(1, QStringLiteral("neu"), QDateTime(QDate(2024, 3, 2), QTime(8, 0, 0)));
+        const QByteArray now = env->read("winsock_error.log");
+        QVERIFY2(now.size() < 1024 * 1024 && now.size() > 512 * 1024, QByteArray::number(now.size()));
+        QVERIFY(now.endsWith("\r\n#2024-03-02 08:00:00#,1,\"neu\"\r\n"));
+        QVERIFY(now.startsWith("#2024-03-01 00:00:01#,10061,\"alt "));
+        QVERIFY(old.endsWith(now.left(now.lastIndexOf("#2024-03-02"))));
     }
 };
 

@@ -47,6 +47,7 @@ private slots:
         Accounts[2].Password = QString::fromUtf8("Grüße mit Blank");
         Accounts[3].Mailbox = QString::fromUtf8("Entwürfe");
         Accounts[4].NewMailCount = 4;
+        Accounts[5].Zaehlweise = 1;
         Settings = SettingsRecord{-3, QStringLiteral("/usr/bin/thunderbird"), 1, SoundChoice(7), QStringLiteral("/tmp/ding, dong.wav"), 0, 1};
         const QVector<Account> saved = Accounts;
         const SettingsRecord savedSettings = Settings;
@@ -71,12 +72,20 @@ private slots:
             QCOMPARE((QStringList{a.EMail, a.Server, QString::number(a.Port), a.Username, a.Password, a.Mailbox}),
                      (QStringList{b.EMail, b.Server, QString::number(b.Port), b.Username, b.Password, b.Mailbox}));
             QCOMPARE(a.NewMailCount, qint16(0));
+            QCOMPARE(a.Zaehlweise, b.Zaehlweise);
         }
         const SettingsRecord& s = Settings;
         const SettingsRecord& t = savedSettings;
         QCOMPARE((QList<int>{s.KontrollIntervall, s.BenachrichtigungFokus, int(s.Sound), s.Benachrichtigungsfenster, s.BalloonTip}),
                  (QList<int>{t.KontrollIntervall, t.BenachrichtigungFokus, int(t.Sound), t.Benachrichtigungsfenster, t.BalloonTip}));
         QCOMPARE(s.EMailProgramm + s.SoundDatei, t.EMailProgramm + t.SoundDatei);
+    }
+
+    // A store written before the count of unseen mail existed keeps the RECENT count.
+    void olderStoreCountsRecent() {
+        env->writeStore("[Einstellungen]\nAnzahlAccounts=1\nAccount01Port=143\n");
+        LoadAccounts();
+        QCOMPARE(Accounts[1].Zaehlweise, qint16(0));
     }
 
     void staleKeysOfDeletedAccountsStay() {

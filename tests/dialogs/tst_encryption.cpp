@@ -12,6 +12,8 @@
 #include "uitestenvironment.h"
 
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -47,24 +49,46 @@ private slots:
         QFETCH(QString, expected);
         std::unique_ptr<formAccount> editor(new formAccount);
         // A new account proposes SSL/TLS on 993.
-        QCOMPARE(editor->Combo1->currentText() + ' ' + editor->Text3->text(), QStringLiteral("SSL/TLS 993"));
-        editor->Combo1->setCurrentIndex(from);
+        QCOMPARE(editor->Combo2->currentText() + ' ' + editor->Text3->text(), QStringLiteral("SSL/TLS 993"));
+        editor->Combo2->setCurrentIndex(from);
         editor->Text3->setText(port);
-        editor->Combo1->setCurrentIndex(to);
+        editor->Combo2->setCurrentIndex(to);
         QCOMPARE(editor->Text3->text(), expected);
+    }
+
+    // Both added rows fit: no two visible controls overlap, each lies inside its parent, and the
+    // tab order reaches every control that takes focus.
+    void editorRowsDoNotOverlap() {
+        std::unique_ptr<formAccount> editor(new formAccount);
+        editor->show();
+        QList<QWidget*> shown;
+        for (QWidget* w : editor->findChildren<QWidget*>(Qt::FindDirectChildrenOnly) + editor->Frame2->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w->isVisible() && w != editor->Shape1 && w != editor->Label1)
+                shown << w;
+        for (QWidget* w : shown) {
+            QVERIFY2(w->parentWidget()->rect().contains(w->geometry()), qPrintable(w->objectName()));
+            for (QWidget* other : shown)
+                QVERIFY2(w == other || w->parentWidget() != other->parentWidget() || !w->geometry().intersects(other->geometry()),
+                         qPrintable(w->objectName() + " / " + other->objectName()));
+        }
+        QSet<QWidget*> reached;
+        for (QWidget* w = editor->Text1->nextInFocusChain(); w != editor->Text1; w = w->nextInFocusChain())
+            reached << w;
+        for (QWidget* w : QList<QWidget*>{editor->Combo1, editor->Combo2, editor->Text9, editor->Command8, editor->Text5, editor->Command7})
+            QVERIFY2(reached.contains(w), qPrintable(w->objectName()));
     }
 
     // Editing shows the stored choice without touching the port; forgetting the certificate and
     // saving leaves the choice; a copy takes both over.
     void editorKeepsAndForgetsTheCertificate() {
         Accounts = QVector<Account>(1);
-        Account a{"a@example.org", "imap.example.org", 143, "a", "pw", "INBOX", 0, {}, false, 2, "AB:CD"};
+        Account a{"a@example.org", "imap.example.org", 143, "a", "pw", "INBOX", 0, {}, 0, false, 2, "AB:CD"};
         Accounts << a;
         QStringList seen;
         QObject scope;
         OnNextModal(&scope, [&](QWidget* w) {
             auto* e = qobject_cast<formAccount*>(w);
-            seen << e->Combo1->currentText() << e->Text3->text() << e->Text9->text();
+            seen << e->Combo2->currentText() << e->Text3->text() << e->Text9->text();
             e->Command8->click();
             seen << e->Text9->text();
             e->Command2->click();

@@ -12,7 +12,7 @@
 #include "dialogs/formwillkommen.h"
 #include "modaldriver.h"
 #include "oeimport/formoeimport.h"
-#include "oeimport/registry.h"
+#include "oeimport/winefilesource.h"
 #include "scriptedimapserver.h"
 #include "uitestenvironment.h"
 
@@ -29,7 +29,7 @@
 namespace {
 Account MakeAccount(int n) {
     const QString s = QString::number(n);
-    return {"user" + s + "@example.org", "imap" + s, quint16(140 + n), "user" + s, "geheim" + s, "INBOX." + s, qint16(n), {}, false, 0, {}};
+    return {"user" + s + "@example.org", "imap" + s, quint16(140 + n), "user" + s, "geheim" + s, "INBOX." + s, qint16(n), {}, qint16(n % 2), false, 0, {}};
 }
 // Accounts 1..n in memory and in the store.
 void StoreAccounts(int n) {
@@ -183,6 +183,7 @@ private slots:
         QCOMPARE(AccountCount(), 4);
         QCOMPARE(Read(Accounts.at(4)), kComplete);
         QCOMPARE(Accounts.at(4).NewMailCount, qint16(0));
+        QCOMPARE(Accounts.at(4).Zaehlweise, qint16(1));  // a new account counts unseen mail
         for (int i = 1; i <= 3; ++i)
             QCOMPARE(Read(Accounts.at(i)), Read(MakeAccount(i)));
     }
@@ -195,6 +196,7 @@ private slots:
         QCOMPARE(AccountCount(), 3);
         QCOMPARE(Read(Accounts.at(2)), changed);
         QCOMPARE(Accounts.at(2).NewMailCount, qint16(2));
+        QCOMPARE(Accounts.at(2).Zaehlweise, qint16(0));
         QCOMPARE(Read(Accounts.at(1)), Read(MakeAccount(1)));
         QCOMPARE(Read(Accounts.at(3)), Read(MakeAccount(3)));
     }
@@ -209,6 +211,7 @@ private slots:
         QCOMPARE(AccountCount(), 3);
         QCOMPARE(Read(Accounts.at(3)), copy);
         QCOMPARE(Accounts.at(3).NewMailCount, qint16(0));
+        QCOMPARE(Accounts.at(3).Zaehlweise, qint16(0));
         QCOMPARE(Read(Accounts.at(2)), Read(MakeAccount(2)));
     }
 
@@ -452,7 +455,7 @@ private slots:
         ScriptedImapServer edited;
         edited.setRecent(3);
         // A host name Qt rejects itself (it holds a blank): no name server is asked.
-        Accounts.append({"max@example.org", "alter rechner.invalid", 143, "alt", "geheim", "INBOX", 0, {}, false, 0, {}});
+        Accounts.append({"max@example.org", "alter rechner.invalid", 143, "alt", "geheim", "INBOX", 0, {}, 0, false, 0, {}});
         SaveAccounts();
         CheckCycle cycle(nullptr, CheckCycle::Intervals{60000, 400});
         int cycles = 0;

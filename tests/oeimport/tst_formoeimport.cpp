@@ -7,7 +7,7 @@
 #include "dialogs/formeinstellungen.h"
 #include "modaldriver.h"
 #include "oeimport/formoeimport.h"
-#include "oeimport/registry.h"
+#include "oeimport/winefilesource.h"
 #include "uitestenvironment.h"
 
 #include <QLineEdit>
@@ -197,6 +197,7 @@ private slots:
                  (QStringList{oe[0], oe[2], oe[3], oe[1], "geheim", "INBOX"}));
         // Firma's "IMAP Secure Connection" 1 is SSL/TLS; the others stay plain.
         QCOMPARE(added.Verschluesselung, qint16(row == 1 ? 2 : 0));
+        QCOMPARE(added.Zaehlweise, qint16(1));  // unseen mail since the last check
         QCOMPARE(Rows(d->ListView2).last(), (QStringList{"2", oe[0], "INBOX", oe[2]}));
         QVERIFY(GreyRows(d->ListView1).value(row - 1));
     }

@@ -1,4 +1,5 @@
 #include "oeimport/oeaccountinfo.h"
+#include "oeimport/winefilesource.h"
 
 #include <QSet>
 #include <QTemporaryDir>

@@ -13,6 +13,7 @@ TestEnvironment::TestEnvironment() {
     Store::SetFileForTesting(storeFile());
     Paths::SetProgramFolderForTesting(dir_.path());
     Paths::SetLogFolderForTesting(dir_.path());
+    Paths::SetDataFolderForTesting(dir_.filePath(QStringLiteral("data")));
     Accounts = QVector<Account>(1);
     Settings = SettingsRecord{};
     Settings.EMailProgramm = DefaultEMailProgramm();
@@ -24,6 +25,7 @@ TestEnvironment::~TestEnvironment() {
     Store::SetFileForTesting({});
     Paths::SetProgramFolderForTesting({});
     Paths::SetLogFolderForTesting({});
+    Paths::SetDataFolderForTesting({});
     SetErrorBoxHandler({});
 }
 
@@ -43,7 +45,7 @@ void TestEnvironment::writeStore(const QByteArray& content) const {
 }
 
 Account TestAccount(const QString& user, int port, const QString& password, const QString& mailbox, const QString& server) {
-    return Account{user + QStringLiteral("@example.org"), server, quint16(port), user, password, mailbox, 0, {}, false, 0, {}};
+    return Account{user + QStringLiteral("@example.org"), server, quint16(port), user, password, mailbox, 0, {}, 0, false, 0, {}};
 }
 
 QVector<Account> AccountsWithCounts(const QList<int>& counts) {
