@@ -18,6 +18,7 @@
 #include "dialogs/formaccount.h"
 #include "dialogs/formeinstellungen.h"
 #include "dialogs/formwillkommen.h"
+#include "dialogs/formzertifikat.h"
 #include "oeimport/formoeimport.h"
 #include "splash/formsplash.h"
 #include "tray/formbenachrichtigung.h"
@@ -50,6 +51,9 @@ formMain::formMain(CheckCycle::Intervals intervals, std::unique_ptr<TrayPlatform
         tray_->ShowCheckState(CheckSummary::Text(Accounts, QTime::currentTime().toString(QStringLiteral("hh:mm"))),
                               CheckSummary::AnyFailed(Accounts));
         DispatchAlert(*ListView1, tray_);
+        // Refused certificates are offered for trust after the cycle, each once in a run.
+        for (const RejectedCertificate& rejected : certificatePrompts_.TakeNew(cycle_->RejectedCertificates()))
+            QTimer::singleShot(0, this, [this, rejected] { (new formZertifikat(rejected, this))->show(); });
     });
 
     TrayActions actions;

@@ -86,6 +86,7 @@ private:
     void Form_Unload();
 
     CheckCycle* cycle_;
+    Tls::PromptMemory certificatePrompts_;
     Tray* tray_;
     bool unloaded_ = false;
     bool quitting_ = false;

@@ -10,6 +10,14 @@
 
 #include <QTimer>
 
+const QString CheckCycle::NoStartTls = QStringLiteral("Server bietet keine verschlüsselte Verbindung (STARTTLS) an");
+const QString CheckCycle::CertificateRefused = QStringLiteral("Zertifikat nicht vertrauenswürdig");
+
+namespace {
+constexpr qint16 kStartTls = 1;
+constexpr qint16 kSslTls = 2;
+}  // namespace
+
 CheckCycle::CheckCycle(QObject* parent, Intervals intervals)
     : QObject(parent),
       intervals_(intervals),
@@ -33,6 +41,8 @@ CheckCycle::CheckCycle(QObject* parent, Intervals intervals)
     connect(winsock1_, &Winsock::DataArrival, this, &CheckCycle::Winsock1_DataArrival);
     connect(winsock1_, &Winsock::PeerClosed, this, &CheckCycle::Winsock1_Close);
     connect(winsock1_, &Winsock::Error, this, &CheckCycle::Winsock1_Error);
+    connect(winsock1_, &Winsock::Encrypted, this, &CheckCycle::Winsock1_Encrypted);
+    connect(winsock1_, &Winsock::CertificateRejected, this, &CheckCycle::Winsock1_CertificateRejected);
 }
 
 CheckCycle::~CheckCycle() = default;
@@ -89,6 +99,7 @@ void CheckCycle::Timer1_Timer() {
             timer1_->stop();
             timer2_->setInterval(intervals_.watchdogMs);
             timer2_->start();
+            rejected_.clear();
             CurrentAccount = 1;
             ConnectAccount();
         }
@@ -100,6 +111,7 @@ void CheckCycle::Timer1_Timer() {
 
 void CheckCycle::Timer2_Timer() {
     try {
+        const Step stalled = step_;
         winsock1_->Close();
         SetStep(Step::Idle);
         if (!CurrentAccountExists()) {
@@ -111,7 +123,7 @@ void CheckCycle::Timer2_Timer() {
         Protocol(QStringLiteral("TIMEOUT OCCURED, Account: ") + email);
         Protocol(QString());
         Accounts[CurrentAccount].NewMailCount = -1;
-        Accounts[CurrentAccount].CheckFailure = QStringLiteral("Zeitüberschreitung");
+        Accounts[CurrentAccount].CheckFailure = stalled == Step::StartTls ? NoStartTls : QStringLiteral("Zeitüberschreitung");
         AdvanceCycle();
     } catch (const RuntimeError& error) {
         ReportError(QStringLiteral("Timer2_Timer()"), error);
@@ -170,6 +182,8 @@ void CheckCycle::ActOnLine(const QByteArray& line) {
         unseen_.Take(line);
     switch (step_) {
     case Step::Greeting: OnGreeting(meaning); break;
+    case Step::StartTls: OnStartTlsReply(meaning); break;
+    case Step::Handshake: break;
     case Step::Login: OnLoginReply(meaning); break;
     case Step::Examine: OnExamineReply(meaning); break;
     case Step::Search: OnSearchReply(meaning); break;
@@ -188,12 +202,24 @@ void CheckCycle::OnGreeting(const Imap::LineMeaning& meaning) {
     if (meaning.kind != Imap::LineKind::Greeting)
         return;
     const Account& account = Accounts.at(CurrentAccount);
-    if (account.Server != connectedServer_ || account.Port != connectedPort_ || !PasswordKnown(account)) {
+    if (account.Server != connectedServer_ || account.Port != connectedPort_ || account.Verschluesselung != connectedEncryption_ ||
+        !PasswordKnown(account)) {
         // The list was reloaded and this slot now holds an account of another server (its
         // password must not go here) or one whose password the keyring has not given yet (no
         // LOGIN without it). Start the account anew.
         winsock1_->Close();
         ConnectAccount();
+        return;
+    }
+    if (connectedEncryption_ == kStartTls) {
+        // A server that logs in before TLS cannot be asked for it: the dialogue would stay plain.
+        if (meaning.preauth) {
+            FailAccount(NoStartTls, meaning.text, true);
+            return;
+        }
+        // LOGINDISABLED before TLS is what such a server says; what counts comes after it.
+        loginDisabled_ = false;
+        Send(Step::StartTls, QByteArrayLiteral("A000 STARTTLS\r\n"), QStringLiteral("A000 STARTTLS"));
         return;
     }
     if (meaning.preauth) {
@@ -207,6 +233,60 @@ void CheckCycle::OnGreeting(const Imap::LineMeaning& meaning) {
         return;
     }
     SendLogin();
+}
+
+void CheckCycle::OnStartTlsReply(const Imap::LineMeaning& meaning) {
+    if (meaning.kind != Imap::LineKind::Tagged || meaning.tag != Imap::StartTlsTag)
+        return;
+    if (meaning.status != Imap::Status::Ok) {
+        FailAccount(NoStartTls, meaning.text, true);
+        return;
+    }
+    // Whatever followed the consent in plain text is dropped: the socket's unread data here, the
+    // lines after this one in the same arrival by the Handshake step, which acts on no line.
+    SetStep(Step::Handshake);
+    lines_.Clear();
+    winsock1_->StartEncryption(Accounts.at(CurrentAccount).Zertifikat);
+    RestartWatchdog();
+}
+
+void CheckCycle::Winsock1_Encrypted(const QString& session) {
+    try {
+        Protocol(session);
+        if (step_ != Step::Handshake)
+            return;  // SSL/TLS: the greeting follows
+        if (!CurrentAccountExists()) {
+            winsock1_->Close();
+            SetStep(Step::Idle);
+            FinishCycle();
+            return;
+        }
+        SendLogin();
+    } catch (const RuntimeError& error) {
+        ReportError(QStringLiteral("Winsock1_DataArrival()"), error);
+    }
+}
+
+void CheckCycle::Winsock1_CertificateRejected(const QSslCertificate& certificate, const QStringList& errors) {
+    try {
+        if (step_ == Step::Idle)
+            return;
+        if (!CurrentAccountExists()) {
+            winsock1_->Close();
+            SetStep(Step::Idle);
+            FinishCycle();
+            return;
+        }
+        const QString email = Accounts.at(CurrentAccount).EMail;
+        rejected_.append({CurrentAccount, email, connectedServer_, connectedPort_, errors, certificate});
+        for (const QString& error : errors)
+            Protocol(error);
+        FailAccount(CertificateRefused,
+                    CertificateRefused + QStringLiteral(", Account ") + email + QStringLiteral(": ") + errors.join(QStringLiteral("; ")),
+                    CertificateRefused + QStringLiteral(", Account: ") + email, false);
+    } catch (const RuntimeError& error) {
+        ReportError(QStringLiteral("Winsock1_DataArrival()"), error);
+    }
 }
 
 void CheckCycle::OnLoginReply(const Imap::LineMeaning& meaning) {
@@ -261,6 +341,15 @@ void CheckCycle::OnLogoutReply(const Imap::LineMeaning& meaning) {
 
 void CheckCycle::SendLogin() {
     const Account& account = Accounts.at(CurrentAccount);
+    if (account.Server != connectedServer_ || account.Port != connectedPort_ || account.Verschluesselung != connectedEncryption_) {
+        // The list was reloaded during the handshake: this password belongs to another server.
+        winsock1_->Close();
+        ConnectAccount();
+        return;
+    }
+    // The password never leaves over a connection whose chosen encryption is not in place.
+    if (connectedEncryption_ != 0 && !winsock1_->IsEncrypted())
+        return;
     Send(Step::Login, Imap::LoginCommand(account.Username, account.Password), Imap::LoginEntry(account.Username));
 }
 
@@ -394,11 +483,15 @@ void CheckCycle::ConnectAccount() {
     received_ = 0;
     connectedServer_ = account.Server;
     connectedPort_ = account.Port;
+    connectedEncryption_ = account.Verschluesselung;
     SetStep(Step::Greeting);
     // Every account gets the full watchdog time and its own limit from its connect.
     RestartWatchdog();
     accountLimit_->start();
-    winsock1_->Connect(account.Server, account.Port);
+    if (connectedEncryption_ == kSslTls)
+        winsock1_->ConnectEncrypted(account.Server, account.Port, account.Zertifikat);
+    else
+        winsock1_->Connect(account.Server, account.Port);
     Protocol(QStringLiteral("Connecting to ") + account.Server + QLatin1Char(':') + QString::number(account.Port));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "check/certificatecheck.h"
 #include "check/imapdialogue.h"
 #include "check/uidstate.h"
 #include "check/unseencount.h"
@@ -54,6 +55,15 @@ public:
     // nothing while a cycle runs.
     void CheckNow();
 
+    // The certificates refused during the cycle that has just finished (or is running); the list
+    // starts anew with each cycle.
+    const QVector<RejectedCertificate>& RejectedCertificates() const { return rejected_; }
+
+    // The reason of an account that asked for STARTTLS and did not get it.
+    static const QString NoStartTls;
+    // The reason of an account whose server certificate was refused.
+    static const QString CertificateRefused;
+
     // True from the start of a cycle until it finishes (the watchdog is on for exactly that long).
     bool CycleRunning() const;
 
@@ -75,6 +85,8 @@ public:
     void Winsock1_DataArrival(qint64 bytesTotal = 0);
     void Winsock1_Close();
     void Winsock1_Error(int number, const QString& description);
+    void Winsock1_Encrypted(const QString& session);
+    void Winsock1_CertificateRejected(const QSslCertificate& certificate, const QStringList& errors);
 
     // The steps of the cycle.
     void ConnectAccount();
@@ -85,7 +97,9 @@ public:
     // Where the dialogue with the current server stands: the command in flight.
     enum class Step {
         Idle,      // no connection
-        Greeting,  // connecting; waiting for the server's greeting
+        Greeting,  // connecting (and with SSL/TLS the handshake); waiting for the server's greeting
+        StartTls,  // STARTTLS sent (accounts that ask for it)
+        Handshake, // the server agreed to STARTTLS; the TLS handshake runs
         Login,     // LOGIN sent
         Examine,   // EXAMINE sent; RECENT lines count until its tagged reply
         Search,    // UID SEARCH sent (accounts that count unseen mail since the last check)
@@ -111,11 +125,13 @@ private:
     void ActOnLine(const QByteArray& line);
     // One function per step: what the reply to the command in flight does.
     void OnGreeting(const Imap::LineMeaning& meaning);
+    void OnStartTlsReply(const Imap::LineMeaning& meaning);
     void OnLoginReply(const Imap::LineMeaning& meaning);
     void OnExamineReply(const Imap::LineMeaning& meaning);
     void OnSearchReply(const Imap::LineMeaning& meaning);
     void OnLogoutReply(const Imap::LineMeaning& meaning);
-    // The commands, each sent once as the dialogue reaches its step.
+    // The commands, each sent once as the dialogue reaches its step. LOGIN goes out only to the
+    // server the socket was sent to, and only encrypted when the account asks for encryption.
     void SendLogin();
     void SendExamine();
     void SendLogout();
@@ -152,6 +168,8 @@ private:
     quint64 connection_ = 0;
     QString connectedServer_;
     quint16 connectedPort_ = 0;
+    qint16 connectedEncryption_ = 0;
+    QVector<RejectedCertificate> rejected_;
 
     // Accounts that count unseen mail since the last check: what is remembered of their mailboxes,
     // and the count of the current check (the way is fixed when EXAMINE goes out).

@@ -12,6 +12,7 @@
 namespace Imap {
 
 // The fixed tags of the dialogue, in the order the commands go out.
+inline constexpr char StartTlsTag[] = "A000";  // only on accounts that ask for STARTTLS
 inline constexpr char LoginTag[] = "A001";
 inline constexpr char ExamineTag[] = "A002";
 inline constexpr char LogoutTag[] = "A004";

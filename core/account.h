@@ -17,6 +17,8 @@ struct Account {
     // last check (by UID, so other clients cannot hide them).
     qint16 Zaehlweise = 0;
     bool PasswordPending = false;  // runtime only: the password lives in the keyring and is being read
+    qint16 Verschluesselung = 0;  // 0 plain TCP, 1 STARTTLS, 2 SSL/TLS
+    QString Zertifikat;           // SHA-256 fingerprint of the server certificate the user trusts, or empty
 };
 
 // False while the account waits for its password from the keyring (a password typed meanwhile

@@ -234,6 +234,20 @@ QString Store::SaveFailedMessage() {
            QStringLiteral("ist nicht beschreibbar. Ihre Eingaben bleiben erhalten.");
 }
 
+bool SaveAccountZertifikat(const Account& account) {
+    MakeStorePrivate(Store::FilePath());
+    auto s = Store::Open();
+    // The stored list may be numbered differently from the one in memory (unsaved edits): the
+    // stored accounts of the same address and server get the fingerprint.
+    const int n = s->value(QStringLiteral("AnzahlAccounts"), QStringLiteral("0")).toString().toInt();
+    for (int i = 1; i <= n; ++i) {
+        if (s->value(AccountPrefix(i) + QStringLiteral("EMail")).toString() == account.EMail &&
+            s->value(AccountPrefix(i) + QStringLiteral("Server")).toString() == account.Server)
+            s->setValue(AccountPrefix(i) + QStringLiteral("Zertifikat"), account.Zertifikat);
+    }
+    return Finish(*s);
+}
+
 QString EncodePassword(const QString& password) {
     // Reseeded at each call from the time of day, so the factor changes from save to save.
     QRandomGenerator generator(quint32(QTime::currentTime().msecsSinceStartOfDay()) ^

@@ -27,6 +27,9 @@ bool SaveSettings();
 // Writes "AnzahlAccounts" and accounts 1..N; false when the file could not be written. Keys of
 // accounts above N stay in the store.
 bool SaveAccounts();
+// Writes only the account's Zertifikat, at once, to the stored accounts of its address and server;
+// false when the file could not be written.
+bool SaveAccountZertifikat(const Account& account);
 
 // The multiplier of the password scrambling.
 constexpr int PasswordMultiplier = 7;

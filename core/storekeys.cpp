@@ -94,6 +94,9 @@ QList<StoreKey<Account>> AccountKeys() {
         KeyWith<PortCodec>("Port", &Account::Port, QString()),
         Key("Username", &Account::Username, QString()),
         PasswordKey(),
+        // Stores written before encryption have neither: plain TCP, no trusted certificate.
+        Key("Verschluesselung", &Account::Verschluesselung, QStringLiteral("0")),
+        Key("Zertifikat", &Account::Zertifikat, QString()),
         // Written by newer versions only: missing, the server's RECENT count as before.
         Key("Zaehlweise", &Account::Zaehlweise, QStringLiteral("0")),
     };

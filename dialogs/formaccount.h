@@ -28,7 +28,7 @@ public:
     static void EditAccount(QWidget* parent, int k);
     static void CopyAccount(QWidget* parent, int k);
 
-    // Fills the six fields from account k (the password too).
+    // Fills the fields from account k (the password, the encryption and the trusted certificate too).
     void PrefillFrom(int k);
 
     // The open editor, or nullptr (the main window closes it when the program ends).
@@ -47,6 +47,8 @@ public:
     QLabel* Label9;   // "Mailbox"
     QLabel* Label10;  // hidden mode marker
     QLabel* Label11;  // "Neue E-Mails:"
+    QLabel* Label12;  // "Vertrautes Zertifikat (SHA-256)"
+    QLabel* Label13;  // "Verschlüsselung:"
     QLineEdit* Text1;  // EMail
     QLineEdit* Text8;  // Mailbox
     QLineEdit* Text2;  // Server
@@ -54,6 +56,9 @@ public:
     QLineEdit* Text4;  // Username
     QLineEdit* Text5;  // Password, shown as "*"
     QComboBox* Combo1;  // Zaehlweise: entry 0 the server's RECENT flag, entry 1 unseen since the last check
+    QComboBox* Combo2;  // Verschluesselung: "Keine", "STARTTLS", "SSL/TLS" (the index is the stored value)
+    QLineEdit* Text9;   // the trusted certificate's fingerprint, read only
+    QPushButton* Command8;  // "Vergessen": forgets the trusted certificate
     QPushButton* Command2;  // save
     QPushButton* Command6;  // "Abbrechen", also Esc
     QPushButton* Command7;  // "?"
@@ -74,7 +79,13 @@ private:
     void Command2_Click();
     void Command6_Click();
     void Command7_Click();
+    void Combo2_Change(int index);
+    void Command8_Click();
+    void ShowZertifikat(const QString& fingerprint);
     // The first failing input check's text, empty when all pass.
     QString FirstInputError() const;
     void WriteBack();
+
+    int lastEncryption_ = 0;
+    QString zertifikat_;
 };

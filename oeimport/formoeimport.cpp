@@ -13,6 +13,7 @@
 #include "oeimport/oeaccountinfo.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -137,8 +138,10 @@ void formOEImport::Load() {
 }
 
 void formOEImport::FillOEList() {
+    secureRows_.clear();
     ListView1->Refill([this] {
         for (const OEAccount& oe : ReadOEImapAccounts()) {
+            secureRows_.append(oe.IMAPSecureConnection == 1);
             const int row = ListView1->AddRow(oe.SMTPEmailAddress);
             ListView1->SetSubItem(row, 1, oe.IMAPUserName);
             ListView1->SetSubItem(row, 2, oe.IMAPServer);
@@ -170,6 +173,8 @@ void formOEImport::Command2_Click() {
         editor->Text1->setText(ListView1->Text(row, 0));
         editor->Text8->setText(QStringLiteral("INBOX"));
         editor->Text2->setText(ListView1->Text(row, 2));
+        // The choice first: its port rule must not touch the port taken over.
+        editor->Combo2->setCurrentIndex(secureRows_.value(row - 1) ? 2 : 0);
         editor->Text3->setText(ListView1->Text(row, 3));
         editor->Text4->setText(ListView1->Text(row, 1));
         editor->Text5->clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QVector>
 #include <functional>
 
 class ListView;
@@ -76,4 +77,6 @@ private:
 
     bool unloaded_ = false;
     bool placed_ = false;
+    // Per row of the left list: the account wants SSL/TLS from the start.
+    QVector<bool> secureRows_;
 };

@@ -44,7 +44,7 @@ QString ReadRegText(Source& source, Key key, const QString& valueName) {
     return CutAtNul(source.NarrowToText(buffer));
 }
 
-qint32 ReadRegNumber(Source& source, Key key, const QString& valueName) {
+qint32 ReadRegNumber(Source& source, Key key, const QString& valueName, qint32 unreadable) {
     if (key == 0)
         return 0;
     quint8 bytes[4] = {0, 0, 0, 0};
@@ -52,7 +52,7 @@ qint32 ReadRegNumber(Source& source, Key key, const QString& valueName) {
     quint32 type = 0;
     const QByteArray name = source.TextToNarrow(valueName);
     if (source.RegQueryValueExA(key, name.constData(), &type, bytes, &size) != Registry::ResultOk)
-        return OEDefaultImapPort;
+        return unreadable;
     return qint32(quint32(bytes[0]) | (quint32(bytes[1]) << 8) | (quint32(bytes[2]) << 16) |
                   (quint32(bytes[3]) << 24));
 }
@@ -99,7 +99,9 @@ OEAccount ReadOEAccount(Source& source, const QString& containerPath, const QStr
     a.POP3EmailAddress = text("POP3 Email Address");
     a.POP3ReplyToEmailAddress = text("POP3 Reply To Email Address");
     a.IMAPServer = text("IMAP Server");
-    a.IMAPPort = ReadRegNumber(source, key, QStringLiteral("IMAP Port"));
+    a.IMAPSecureConnection = ReadRegNumber(source, key, QStringLiteral("IMAP Secure Connection"), 0);
+    a.IMAPPort = ReadRegNumber(source, key, QStringLiteral("IMAP Port"),
+                               a.IMAPSecureConnection == 1 ? OEDefaultImapsPort : OEDefaultImapPort);
     a.IMAPAccountName = text("Account Name");
     a.IMAPUserName = text("IMAP User Name");
     a.LDAPServer = text("LDAP Server");

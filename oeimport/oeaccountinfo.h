@@ -34,6 +34,7 @@ struct OEAccount {
     QString POP3ReplyToEmailAddress;
     QString IMAPServer;
     qint32 IMAPPort = 0;
+    qint32 IMAPSecureConnection = 0;  // 1: SSL/TLS from the start
     QString IMAPAccountName;
     QString IMAPUserName;
     QString LDAPServer;
@@ -60,9 +61,12 @@ Registry::Key OpenRegKeyRead(Registry::Source& source, Registry::Key root, const
 QString ReadRegText(Registry::Source& source, Registry::Key key, const QString& valueName);
 
 // A value's first 4 bytes as a little-endian signed number, whatever its type (shorter data is
-// padded with zero bytes). 0 for key 0; 143 for a value that is absent, longer than 4 bytes or
-// otherwise unreadable.
-qint32 ReadRegNumber(Registry::Source& source, Registry::Key key, const QString& valueName);
+// padded with zero bytes). 0 for key 0; `unreadable` (143 unless given) for a value that is absent,
+// longer than 4 bytes or otherwise unreadable.
+qint32 ReadRegNumber(Registry::Source& source, Registry::Key key, const QString& valueName,
+                     qint32 unreadable = OEDefaultImapPort);
+// The port of an SSL/TLS account without a readable "IMAP Port".
+constexpr qint32 OEDefaultImapsPort = 993;
 
 // The characters before the first zero character; a text without one is returned whole.
 QString CutAtNul(const QString& text);

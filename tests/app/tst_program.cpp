@@ -9,6 +9,7 @@
 #include "core/listview.h"
 #include "app/program.h"
 #include "dialogs/formwillkommen.h"
+#include "dialogs/formzertifikat.h"
 #include "core/shell.h"
 #include "core/sound.h"
 #include "dovecotserver.h"
@@ -187,6 +188,30 @@ private slots:
         QCOMPARE(tip[1], QStringLiteral("bert@example.org: keine neuen"));
         QVERIFY(tip[2].startsWith(QStringLiteral("carl@example.org: Fehler")));
         QCOMPARE(tray->icon.pixmap(32, 32).toImage(), Tray::WarningIcon().pixmap(32, 32).toImage());
+    }
+
+    // A refused certificate is offered after the cycle, once in a run however often it is met.
+    void refusedCertificateIsOfferedOncePerRun() {
+        DovecotServer dovecot;
+        QVERIFY2(dovecot.start({{QStringLiteral("maria"), QStringLiteral("geheim"), 1}}), qPrintable(dovecot.errorString()));
+        QVERIFY2(dovecot.useCertificate(DovecotServer::Certificate::SelfSigned), qPrintable(dovecot.errorString()));
+        Account account = TestAccount(QStringLiteral("maria"), dovecot.tlsPort(), QStringLiteral("geheim"));
+        account.Verschluesselung = 2;
+        Store({account});
+        const auto prompts = [] {
+            int shown = 0;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                shown += qobject_cast<formZertifikat*>(w) && w->isVisible();
+            return shown;
+        };
+        formMain* main = Load();
+        QTRY_COMPARE(prompts(), 1);
+        main->mnuAbfrage->trigger();
+        QVERIFY(main->Cycle().CycleRunning());
+        QTRY_VERIFY(!main->Cycle().CycleRunning());
+        QTest::qWait(50);
+        QCOMPARE(prompts(), 1);
+        QCOMPARE(Accounts[1].NewMailCount, qint16(-1));
     }
 
     void emptyStoreWelcomesAndChecksNothing() {

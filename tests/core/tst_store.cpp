@@ -99,6 +99,33 @@ private slots:
         QCOMPARE(AccountCount(), 3);
     }
 
+    // Encryption and trusted certificate: absent in old stores (plain, none), renumbered with their
+    // account, and the trust written alone at once.
+    void encryptionKeys() {
+        env->writeStore("[Einstellungen]\nAnzahlAccounts=2\nAccount01Server=alt\nAccount01Port=143\nAccount02Server=auch\nAccount02Port=993\n");
+        LoadAccounts();
+        QCOMPARE((QList<int>{Accounts[1].Verschluesselung, Accounts[2].Verschluesselung}), (QList<int>{0, 0}));
+        QVERIFY(Accounts[1].Zertifikat.isEmpty());
+
+        SetAccounts(3);
+        Accounts[2].Verschluesselung = 1;
+        Accounts[3].Verschluesselung = 2;
+        Accounts[3].Zertifikat = QStringLiteral("ab:CD:01");
+        RemoveAccount(2);
+        SaveAccounts();
+        QCOMPARE(RawValue("Account02Verschluesselung"), QStringLiteral("2"));
+        // Trust is stored by address and server, not by a number that unsaved edits may have moved.
+        Account trusted = Accounts[1];
+        trusted.Zertifikat = QStringLiteral("EF:02");
+        RemoveAccount(1);
+        SaveAccountZertifikat(trusted);
+        Accounts = QVector<Account>(1);
+        LoadAccounts();
+        QCOMPARE((QList<int>{Accounts[1].Verschluesselung, Accounts[2].Verschluesselung}), (QList<int>{0, 2}));
+        QCOMPARE(Accounts[1].Zertifikat + ' ' + Accounts[2].Zertifikat, QStringLiteral("EF:02 ab:CD:01"));
+        QCOMPARE(Accounts[1].Password, QStringLiteral("pass wort 1"));
+    }
+
     // A value that does not convert takes its default and is reported once, naming file and key;
     // every other value is read, and a save afterwards writes nothing blank.
     void damagedValueCostsNothingElse_data() {

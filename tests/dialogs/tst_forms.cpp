@@ -29,7 +29,7 @@
 namespace {
 Account MakeAccount(int n) {
     const QString s = QString::number(n);
-    return {"user" + s + "@example.org", "imap" + s, quint16(140 + n), "user" + s, "geheim" + s, "INBOX." + s, qint16(n), {}, qint16(n % 2)};
+    return {"user" + s + "@example.org", "imap" + s, quint16(140 + n), "user" + s, "geheim" + s, "INBOX." + s, qint16(n), {}, qint16(n % 2), false, 0, {}};
 }
 // Accounts 1..n in memory and in the store.
 void StoreAccounts(int n) {
@@ -179,7 +179,7 @@ private slots:
     void editorAddAppendsAndLeavesTheOthers() {
         StoreAccounts(3);
         const Session s = Drive(Add, kComplete);
-        QCOMPARE(s.shown, (QStringList{"", "INBOX", "", "143", "", ""}));
+        QCOMPARE(s.shown, (QStringList{"", "INBOX", "", "993", "", ""}));
         QCOMPARE(AccountCount(), 4);
         QCOMPARE(Read(Accounts.at(4)), kComplete);
         QCOMPARE(Accounts.at(4).NewMailCount, qint16(0));
@@ -455,7 +455,7 @@ private slots:
         ScriptedImapServer edited;
         edited.setRecent(3);
         // A host name Qt rejects itself (it holds a blank): no name server is asked.
-        Accounts.append({"max@example.org", "alter rechner.invalid", 143, "alt", "geheim", "INBOX", 0, {}});
+        Accounts.append({"max@example.org", "alter rechner.invalid", 143, "alt", "geheim", "INBOX", 0, {}, 0, false, 0, {}});
         SaveAccounts();
         CheckCycle cycle(nullptr, CheckCycle::Intervals{60000, 400});
         int cycles = 0;

@@ -195,6 +195,8 @@ private slots:
         const Account& added = Accounts.at(2);
         QCOMPARE((QStringList{added.EMail, added.Server, QString::number(added.Port), added.Username, added.Password, added.Mailbox}),
                  (QStringList{oe[0], oe[2], oe[3], oe[1], "geheim", "INBOX"}));
+        // Firma's "IMAP Secure Connection" 1 is SSL/TLS; the others stay plain.
+        QCOMPARE(added.Verschluesselung, qint16(row == 1 ? 2 : 0));
         QCOMPARE(added.Zaehlweise, qint16(1));  // unseen mail since the last check
         QCOMPARE(Rows(d->ListView2).last(), (QStringList{"2", oe[0], "INBOX", oe[2]}));
         QVERIFY(GreyRows(d->ListView1).value(row - 1));

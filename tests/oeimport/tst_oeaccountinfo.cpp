@@ -145,6 +145,10 @@ private slots:
         // Too large to read, or not read at all: the default port.
         for (const char* unread : {"hex 5 bytes", "qword", "dword of 9 digits", "odd hex digits", "empty hex byte", "absent"})
             port(unread, 143);
+        // SSL/TLS accounts ("IMAP Secure Connection" 1) default to their own port.
+        port("secure without port", 993);
+        port("secure with port", 994);
+        port("not secure without port", 143);
     }
     void values() {
         QFETCH(QString, file);

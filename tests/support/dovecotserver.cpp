@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QTcpSocket>
+#include <QThread>
 
 #include <grp.h>
 #include <pwd.h>
@@ -54,6 +56,9 @@ bool DovecotServer::start(const QVector<User>& users) {
         error_ = QStringLiteral("cannot write the password file in ") + root;
         return false;
     }
+    if (!makeCertificates())
+        return false;
+    certificate_ = Certificate::AuthoritySigned;
     giveToMailUser(root + QStringLiteral("/mail"));
     for (const User& user : users) {
         addRecent(user.name, user.recent);
@@ -62,7 +67,11 @@ bool DovecotServer::start(const QVector<User>& users) {
     }
     // Another test may take the free port between our probe and Dovecot's bind: try again then.
     for (int attempt = 0; attempt < 5; ++attempt) {
-        if (launch(FreeLocalPort()))
+        const quint16 port = FreeLocalPort();
+        quint16 tlsPort = FreeLocalPort();
+        while (tlsPort == port)
+            tlsPort = FreeLocalPort();
+        if (launch(port, tlsPort))
             return true;
         if (!error_.contains(QStringLiteral("Address already in use")))
             break;
@@ -70,19 +79,94 @@ bool DovecotServer::start(const QVector<User>& users) {
     return false;
 }
 
-bool DovecotServer::launch(quint16 port) {
+bool DovecotServer::makeCertificates() {
+    const QString root = dir_->path();
+    // A configuration of its own, so that no default extension of the system's one slips in.
+    WriteFile(root + QStringLiteral("/openssl.cnf"), "[req]\ndistinguished_name = dn\nprompt = no\n[dn]\nCN = x\n");
+    const QStringList common{QStringLiteral("req"), QStringLiteral("-config"), root + QStringLiteral("/openssl.cnf"),
+                             QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+                             QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+                             QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2")};
+    const QString leaf = QStringLiteral("basicConstraints=critical,CA:FALSE");
+    const QString signedByAuthority = QStringLiteral("-CA ca.crt -CAkey ca.key");
+    struct Job {
+        const char* name;
+        QString subject, extensions, signer;
+    };
+    const QVector<Job> jobs{
+        {"ca", QStringLiteral("/CN=Postfalke Test-CA"), QStringLiteral("basicConstraints=critical,CA:TRUE|keyUsage=critical,keyCertSign,cRLSign"), QString()},
+        {"signed", QStringLiteral("/CN=127.0.0.1"), leaf + QStringLiteral("|subjectAltName=IP:127.0.0.1,DNS:localhost"), signedByAuthority},
+        {"self", QStringLiteral("/CN=127.0.0.1"), leaf + QStringLiteral("|subjectAltName=IP:127.0.0.1"), QString()},
+        {"other", QStringLiteral("/CN=127.0.0.1/O=Andere"), leaf + QStringLiteral("|subjectAltName=IP:127.0.0.1"), QString()},
+        {"wronghost", QStringLiteral("/CN=falsch.example"), leaf + QStringLiteral("|subjectAltName=DNS:falsch.example"), signedByAuthority},
+    };
+    for (const Job& job : jobs) {
+        QStringList arguments = common;
+        arguments << QStringLiteral("-subj") << job.subject << QStringLiteral("-keyout") << QLatin1String(job.name) + QStringLiteral(".key")
+                  << QStringLiteral("-out") << QLatin1String(job.name) + QStringLiteral(".crt");
+        for (const QString& extension : job.extensions.split(QLatin1Char('|')))
+            arguments << QStringLiteral("-addext") << extension;
+        if (!job.signer.isEmpty())
+            arguments << job.signer.split(QLatin1Char(' '));
+        QProcess openssl;
+        openssl.setWorkingDirectory(root);
+        openssl.start(QStringLiteral("openssl"), arguments);
+        if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0) {
+            error_ = QStringLiteral("openssl req failed: ") + QString::fromLocal8Bit(openssl.readAllStandardError());
+            return false;
+        }
+        for (const char* suffix : {".key", ".crt"})
+            QFile::setPermissions(root + QLatin1Char('/') + QLatin1String(job.name) + QLatin1String(suffix), ReadableByAll);
+    }
+    return true;
+}
+
+QString DovecotServer::certificateName() const {
+    switch (certificate_) {
+    case Certificate::AuthoritySigned:
+        return QStringLiteral("signed");
+    case Certificate::SelfSigned:
+        return QStringLiteral("self");
+    case Certificate::OtherSelfSigned:
+        return QStringLiteral("other");
+    case Certificate::WrongHost:
+        break;
+    }
+    return QStringLiteral("wronghost");
+}
+
+QSslCertificate DovecotServer::authority() const {
+    return dir_ ? QSslCertificate(ReadFile(dir_->filePath(QStringLiteral("ca.crt")))) : QSslCertificate();
+}
+
+QSslCertificate DovecotServer::certificate() const {
+    return dir_ ? QSslCertificate(ReadFile(dir_->filePath(certificateName() + QStringLiteral(".crt")))) : QSslCertificate();
+}
+
+bool DovecotServer::useCertificate(Certificate certificate) {
+    const quint16 port = port_;
+    const quint16 tlsPort = tlsPort_;
+    stop();
+    certificate_ = certificate;
+    return launch(port, tlsPort);
+}
+
+bool DovecotServer::launch(quint16 port, quint16 tlsPort) {
     const QString root = dir_->path();
     QString config = QStringLiteral(
         "protocols = imap\nlisten = 127.0.0.1\nbase_dir = %1/run\nstate_dir = %1/state\n"
-        "log_path = %1/dovecot.log\nssl = no\ndisable_plaintext_auth = no\nauth_failure_delay = 0\n"
+        "log_path = %1/dovecot.log\ndisable_plaintext_auth = no\nauth_failure_delay = 0\n"
         "first_valid_uid = 1\nauth_username_chars =\n"
         // A refused LOGIN does not slow down the next ones.
         "passdb {\n  driver = static\n  args = noauthenticate=y nodelay=yes\n  result_success = continue\n}\n"
         "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN %1/passwd\n}\n"
         "userdb {\n  driver = static\n  args = uid=%2 gid=%3 home=%1/mail/%u\n}\n"
         "mail_location = maildir:%1/mail/%u\n"
-        "service imap-login {\n  inet_listener imap {\n    address = 127.0.0.1\n    port = %4\n  }\n%5}\n")
-        .arg(root).arg(mailUid_).arg(mailGid_).arg(port).arg(geteuid() == 0 ? QString() : QStringLiteral("  chroot =\n"));
+        "service imap-login {\n  inet_listener imap {\n    address = 127.0.0.1\n    port = %4\n  }\n"
+        "  inet_listener imaps {\n    address = 127.0.0.1\n    port = %6\n    ssl = yes\n  }\n%5}\n"
+        "ssl = yes\nssl_cert = <%1/%7.crt\nssl_key = <%1/%7.key\n")
+        .arg(root).arg(mailUid_).arg(mailGid_).arg(port).arg(geteuid() == 0 ? QString() : QStringLiteral("  chroot =\n"))
+        .arg(tlsPort).arg(certificateName());
     if (geteuid() != 0) {
         // Without root there are no other users to switch to and no chroot.
         const passwd* self = getpwuid(geteuid());
@@ -119,19 +203,35 @@ bool DovecotServer::launch(quint16 port) {
             return false;
         }
     }
+    // Ready when the plain port greets.
+    QTcpSocket probe;
+    probe.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!probe.waitForReadyRead(10000)) {
+        error_ = QStringLiteral("Dovecot does not greet: ") + probe.errorString() + QLatin1Char(' ') + log();
+        stop();
+        return false;
+    }
     port_ = port;
+    tlsPort_ = tlsPort;
     return true;
 }
 
 void DovecotServer::stop() {
     if (process_) {
         const pid_t pid = pid_t(process_->processId());
-        if (pid > 0 && getpgid(pid) == pid)
+        const bool group = pid > 0 && getpgid(pid) == pid;
+        if (group)
             ::kill(-pid, SIGKILL);
         process_->waitForFinished(5000);
         process_.reset();
+        // Its children still hold the listeners until they are gone; a restart on the same ports waits.
+        QElapsedTimer clock;
+        clock.start();
+        while (group && ::kill(-pid, 0) == 0 && clock.elapsed() < 5000)
+            QThread::msleep(5);
     }
     port_ = 0;
+    tlsPort_ = 0;
 }
 
 QString DovecotServer::log() const {

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <QProcess>
+#include <QSslCertificate>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVector>
 #include <memory>
 
 // A private Dovecot IMAP server on 127.0.0.1, started by the test itself: configuration, sockets,
-// log and maildirs in a temporary folder, a free port, plain-text LOGIN. Messages are dropped into
+// log and maildirs in a temporary folder, a free port, plain-text LOGIN. It also speaks TLS: STARTTLS
+// on that port and an imaps listener on a second one, with certificates that it makes itself with
+// `openssl req` (a test authority that nothing outside the test trusts). Messages are dropped into
 // new/, so they are recent and stay recent however often the mailbox is examined. Works as root
 // (the mail belongs to "nobody") and as an ordinary user; the server dies with this object and
 // with the test process.
@@ -28,6 +31,14 @@ public:
         QVector<Mailbox> mailboxes = {};
     };
 
+    // The server certificate shown in the TLS handshake.
+    enum class Certificate {
+        AuthoritySigned,  // issued by authority() for 127.0.0.1 and localhost
+        SelfSigned,       // self-signed for 127.0.0.1
+        OtherSelfSigned,  // another self-signed one for 127.0.0.1 (a changed certificate)
+        WrongHost,        // issued by authority() for another host name
+    };
+
     DovecotServer() = default;
     ~DovecotServer() { stop(); }
     DovecotServer(const DovecotServer&) = delete;
@@ -36,9 +47,17 @@ public:
     // Starts the server with these users; false (see errorString()) when it cannot.
     bool start(const QVector<User>& users);
     void stop();
+    // Restarts the server on the same ports with another certificate; false when it cannot.
+    bool useCertificate(Certificate certificate);
 
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return port_; }
+    // The imaps listener (TLS from the start).
+    quint16 tlsPort() const { return tlsPort_; }
+    // The test authority, for the test's own socket configuration.
+    QSslCertificate authority() const;
+    // The certificate the server shows now.
+    QSslCertificate certificate() const;
     QString errorString() const { return error_; }
     // Dovecot's own log, for failure messages.
     QString log() const;
@@ -46,12 +65,16 @@ public:
     void addRecent(const QString& user, int count, const QString& mailbox = QString());
 
 private:
-    bool launch(quint16 port);
+    bool launch(quint16 port, quint16 tlsPort);
+    bool makeCertificates();
+    QString certificateName() const;
     void giveToMailUser(const QString& path) const;
 
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<QProcess> process_;
     quint16 port_ = 0;
+    quint16 tlsPort_ = 0;
+    Certificate certificate_ = Certificate::AuthoritySigned;
     QString error_;
     int serial_ = 0;
     uint mailUid_ = 0;

@@ -51,7 +51,7 @@ void TestEnvironment::writeStore(const QByteArray& content) const {
 }
 
 Account TestAccount(const QString& user, int port, const QString& password, const QString& mailbox, const QString& server) {
-    return Account{user + QStringLiteral("@example.org"), server, quint16(port), user, password, mailbox, 0, {}};
+    return Account{user + QStringLiteral("@example.org"), server, quint16(port), user, password, mailbox, 0, {}, 0, false, 0, {}};
 }
 
 QVector<Account> AccountsWithCounts(const QList<int>& counts) {
