@@ -175,21 +175,26 @@ void CheckCycle::Winsock1_DataArrival(qint64) {
     }
 }
 
+bool CheckCycle::ConnectionEndSettled() {
+    if (step_ == Step::Idle)
+        return true;
+    if (!CurrentAccountExists()) {
+        SetStep(Step::Idle);
+        FinishCycle();
+        return true;
+    }
+    // The count was taken with EXAMINE's reply; a server that closes before answering LOGOUT keeps it.
+    if (step_ == Step::Logout) {
+        FinishAccount();
+        return true;
+    }
+    return false;
+}
+
 void CheckCycle::Winsock1_Close() {
     try {
-        if (step_ == Step::Idle)
+        if (ConnectionEndSettled())
             return;
-        if (!CurrentAccountExists()) {
-            SetStep(Step::Idle);
-            FinishCycle();
-            return;
-        }
-        // The count was taken with EXAMINE's reply; a server that closes before answering LOGOUT
-        // keeps it.
-        if (step_ == Step::Logout) {
-            FinishAccount();
-            return;
-        }
         const QString email = Accounts.at(CurrentAccount).EMail;
         const QString text = QStringLiteral("Verbindung vom Server beendet, Account");
         FailAccount(QStringLiteral("Verbindung beendet"), text + QLatin1Char(' ') + email, text + QStringLiteral(": ") + email,
@@ -203,17 +208,8 @@ void CheckCycle::Winsock1_Error(int number, const QString& description) {
     try {
         WriteWinsockErrorLog(number, description);
         winsock1_->Close();
-        if (step_ == Step::Idle)
+        if (ConnectionEndSettled())
             return;
-        if (!CurrentAccountExists()) {
-            SetStep(Step::Idle);
-            FinishCycle();
-            return;
-        }
-        if (step_ == Step::Logout) {
-            FinishAccount();
-            return;
-        }
         const QString email = Accounts.at(CurrentAccount).EMail;
         const QString reason = number == WinsockErrorNumber(QAbstractSocket::ConnectionRefusedError) ? QStringLiteral("Verbindung abgelehnt")
                                                                     : QStringLiteral("Verbindungsfehler");

@@ -140,6 +140,9 @@ private:
 
     // Ends the current account as checked and moves on.
     void FinishAccount();
+    // The connection ended outside the dialogue: true when that settles the account (no account being
+    // checked, the list became shorter, or LOGOUT was already sent); false when the account fails.
+    bool ConnectionEndSettled();
     // Ends the current account as failed: reason is the short German CheckFailure, logText the
     // error.log context and protocolText the protocol entry. LOGOUT goes out first when the
     // dialogue is past its greeting and still connected.
