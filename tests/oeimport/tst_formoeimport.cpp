@@ -25,14 +25,8 @@ const QStringList Three = {"a@example.org", "b@example.org", "c@example.org"};
 // The own accounts in memory and in the store.
 void StoreAccounts(const QStringList& emails) {
     Accounts = QVector<Account>(1);
-    for (const QString& e : emails) {
-        Account a;
-        a.EMail = e;
-        a.Server = QStringLiteral("imap.") + e.section(QLatin1Char('@'), 1);
-        a.Port = 143;
-        a.Mailbox = QStringLiteral("INBOX");
-        Accounts.append(a);
-    }
+    for (const QString& e : emails)
+        Accounts.append({e, "imap." + e.section(QLatin1Char('@'), 1), 143, {}, {}, "INBOX", 0, {}, 0, false, 0, {}});
     SaveAccounts();
 }
 
@@ -86,11 +80,8 @@ class TestFormOEImport : public QObject {
         return formOEImport::Instance();
     }
 
-    // Opens the import dialog from the tray menu (settingsOpen false) or, modally, from the
-    // settings dialog's button, and runs the steps on it while it is open.
-    void WithImport(bool settingsOpen, const std::function<void(formOEImport*)>& steps) {
-        if (!settingsOpen)
-            return steps(OpenFromTray());
+    // Opens the import dialog modally from the settings dialog's button and runs the steps on it.
+    void WithImport(const std::function<void(formOEImport*)>& steps) {
         formEinstellungen* settings = formEinstellungen::ShowInstance();
         bool ran = false;
         OnNextModal(this, [&](QWidget* w) {
@@ -105,16 +96,17 @@ class TestFormOEImport : public QObject {
         QVERIFY(ran);
     }
 
-    // Takes the account in the row over through the editor, which gets the password typed.
-    void TakeOver(formOEImport* d, int row, bool doubleClick, QStringList* prefill = nullptr) {
-        OnNextModal(this, [prefill](QWidget* w) {
+    // Takes the account in the row over through the editor, which gets the password typed; returns
+    // the editor's fields as it opened and where its focus was.
+    QStringList TakeOver(formOEImport* d, int row, bool doubleClick) {
+        QStringList prefill;
+        OnNextModal(this, [&prefill](QWidget* w) {
             auto* editor = qobject_cast<formAccount*>(w);
             if (!editor)
                 return;
-            if (prefill)
-                *prefill = QStringList{editor->Text1->text(), editor->Text8->text(), editor->Text2->text(),
-                                       editor->Text3->text(), editor->Text4->text(), editor->Text5->text(),
-                                       editor->focusWidget() == editor->Text5 ? "password focused" : "elsewhere"};
+            prefill = QStringList{editor->Text1->text(), editor->Text8->text(), editor->Text2->text(),
+                                  editor->Text3->text(), editor->Text4->text(), editor->Text5->text(),
+                                  editor->focusWidget() == editor->Text5 ? "password focused" : "elsewhere"};
             editor->Text5->setText(QStringLiteral("geheim"));
             editor->Command2->click();
         });
@@ -126,11 +118,11 @@ class TestFormOEImport : public QObject {
             Select(d->ListView1, row);
             d->Command2->click();
         }
+        return prefill;
     }
 
 private slots:
     void initTestCase() { QVERIFY(InstallGermanTranslation()); }
-
     void init() {
         env_ = std::make_unique<UiTestEnvironment>();
         watchdog_ = std::make_unique<ModalWatchdog>();
@@ -152,28 +144,9 @@ private slots:
         env_.reset();
     }
 
-    // The left list holds the IMAP accounts in enumeration order (one without a port with 143);
-    // a row is grey exactly when an own account has the same address, letter case included.
-    void listsAndGreyRows_data() {
-        QTest::addColumn<QStringList>("own");
-        QTest::addColumn<QList<bool>>("grey");
-        QTest::newRow("same address") << QStringList{"max@firma.example"} << QList<bool>{true, false, false};
-        QTest::newRow("other letter case") << QStringList{"Max@Firma.example", "KASSE@verein.example"}
-                                           << QList<bool>{false, false, false};
-        QTest::newRow("two of three") << QStringList{"kasse@verein.example", "x@y.example", "juergen@gmx.example"}
-                                      << QList<bool>{false, true, true};
-    }
-    void listsAndGreyRows() {
-        QFETCH(QStringList, own);
-        QFETCH(QList<bool>, grey);
-        StoreAccounts(own);
-        formOEImport* d = OpenFromTray();
-        QCOMPARE(Rows(d->ListView1), (QList<QStringList>{Firma, Privat, Verein}));
-        QCOMPARE(GreyRows(d->ListView1), grey);
-    }
-
-    // The editor comes prefilled in add mode; the saved account is appended in memory only, with the
-    // next number, and its Outlook Express row turns grey.
+    // The left list holds the IMAP accounts in enumeration order. The editor comes prefilled with
+    // the focus on the password; the saved account is appended in memory only, with the next
+    // number, and its Outlook Express row turns grey: the same address, letter case included.
     void takeOver_data() {
         QTest::addColumn<int>("row");
         QTest::addColumn<bool>("doubleClick");
@@ -185,12 +158,12 @@ private slots:
         QFETCH(int, row);
         QFETCH(bool, doubleClick);
         QFETCH(QStringList, oe);
-        StoreAccounts({"erste@example.org"});
+        StoreAccounts({"Max@Firma.example"});
         formOEImport* d = OpenFromTray();
         QVERIFY(QTest::qWaitForWindowExposed(d));
-        QStringList prefill;
-        TakeOver(d, row, doubleClick, &prefill);
-        QCOMPARE(prefill, (QStringList{oe[0], "INBOX", oe[2], oe[3], oe[1], "", "password focused"}));
+        QCOMPARE(Rows(d->ListView1), (QList<QStringList>{Firma, Privat, Verein}));
+        QCOMPARE(GreyRows(d->ListView1), (QList<bool>{false, false, false}));
+        QCOMPARE(TakeOver(d, row, doubleClick), (QStringList{oe[0], "INBOX", oe[2], oe[3], oe[1], "", "password focused"}));
         QCOMPARE(AccountCount(), 2);
         const Account& added = Accounts.at(2);
         QCOMPARE((QStringList{added.EMail, added.Server, QString::number(added.Port), added.Username, added.Password, added.Mailbox}),
@@ -199,60 +172,33 @@ private slots:
         QCOMPARE(added.Verschluesselung, qint16(row == 1 ? 2 : 0));
         QCOMPARE(added.Zaehlweise, qint16(1));  // unseen mail since the last check
         QCOMPARE(Rows(d->ListView2).last(), (QStringList{"2", oe[0], "INBOX", oe[2]}));
-        QVERIFY(GreyRows(d->ListView1).value(row - 1));
-    }
-
-    // Without a selected row the buttons open nothing and change nothing.
-    void buttonsWithoutSelection_data() {
-        QTest::addColumn<QString>("button");
-        for (const char* button : {"Command2", "Command4", "Command5"})
-            QTest::newRow(button) << QString::fromLatin1(button);
-    }
-    void buttonsWithoutSelection() {
-        QFETCH(QString, button);
-        StoreAccounts({"a@example.org"});
-        formOEImport* d = OpenFromTray();
-        d->ListView1->clearSelection();
-        d->ListView2->clearSelection();
-        bool opened = true;
-        OnNextModal(this, [&opened](QWidget* w) {
-            opened = w != nullptr;
-            if (auto* dialog = qobject_cast<QDialog*>(w))
-                dialog->reject();
-        });
-        d->findChild<QPushButton*>(button)->click();
-        QTest::qWait(0);
-        QVERIFY(!opened);
-        QCOMPARE(EMails(), QStringList{"a@example.org"});
+        QList<bool> grey = {false, false, false};
+        grey[row - 1] = true;
+        QCOMPARE(GreyRows(d->ListView1), grey);
     }
 
     // Taking over or deleting changes Accounts and the list of own accounts (renumbered) at once.
     // However the window closes, Accounts goes back to the store, which only "Änderungen
-    // speichern" writes; a visible settings dialog then shows that list.
+    // speichern" writes; the settings dialog under it then shows that list.
     void changesAndClosing_data() {
-        QTest::addColumn<bool>("settingsOpen");
-        QTest::addColumn<QString>("action");  // take-over of row 1, or the delete question for account 2
-        QTest::addColumn<QString>("close");   // Command1 save, Command3 cancel, "box" close box
+        QTest::addColumn<QString>("action");  // take-over of row 1, or the answer to deleting account 2
+        QTest::addColumn<bool>("save");
         QTest::addColumn<QStringList>("changed");
         QTest::addColumn<QStringList>("stored");
         const QStringList taken = Three + QStringList{"max@firma.example"};
         const QStringList deleted = {"a@example.org", "c@example.org"};
-        QTest::newRow("take-over, cancel") << false << "take-over" << "Command3" << taken << Three;
-        QTest::newRow("take-over, cancel, settings open") << true << "take-over" << "Command3" << taken << Three;
-        QTest::newRow("take-over, close box, settings open") << true << "take-over" << "box" << taken << Three;
-        QTest::newRow("take-over, save, settings open") << true << "take-over" << "Command1" << taken << taken;
-        QTest::newRow("delete 2 of 3, Ja, save") << false << "Ja" << "Command1" << deleted << deleted;
-        QTest::newRow("delete 2 of 3, Ja, save, settings open") << true << "Ja" << "Command1" << deleted << deleted;
-        QTest::newRow("delete 2 of 3, Nein, save") << false << "Nein" << "Command1" << Three << Three;
+        QTest::newRow("take-over, Abbrechen") << "take-over" << false << taken << Three;
+        QTest::newRow("take-over, save") << "take-over" << true << taken << taken;
+        QTest::newRow("delete 2 of 3, Ja, save") << "Ja" << true << deleted << deleted;
+        QTest::newRow("delete 2 of 3, Nein, save") << "Nein" << true << Three << Three;
     }
     void changesAndClosing() {
-        QFETCH(bool, settingsOpen);
         QFETCH(QString, action);
-        QFETCH(QString, close);
+        QFETCH(bool, save);
         QFETCH(QStringList, changed);
         QFETCH(QStringList, stored);
         StoreAccounts(Three);
-        WithImport(settingsOpen, [&](formOEImport* d) {
+        WithImport([&](formOEImport* d) {
             if (action == QLatin1String("take-over")) {
                 TakeOver(d, 1, false);
             } else {
@@ -267,46 +213,31 @@ private slots:
             for (int i = 1; i <= AccountCount(); ++i)
                 rows << QStringList{QString::number(i), Accounts.at(i).EMail, "INBOX", Accounts.at(i).Server};
             QCOMPARE(Rows(d->ListView2), rows);
-            if (close == QLatin1String("box"))
-                d->close();
-            else
-                d->findChild<QPushButton*>(close)->click();
+            (save ? d->Command1 : d->Command3)->click();
         });
         QVERIFY(!formOEImport::Instance());
         QCOMPARE(EMails(), stored);  // as the store holds them
-        if (settingsOpen) {
-            QStringList shown;
-            for (const QStringList& row : Rows(formEinstellungen::Instance()->ListView1))
-                shown << row.value(1);
-            QCOMPARE(shown, stored);
-        }
+        QStringList shown;
+        for (const QStringList& row : Rows(formEinstellungen::Instance()->ListView1))
+            shown << row.value(1);
+        QCOMPARE(shown, stored);
     }
 
-    // The tray menu and the settings dialog share one window. When the settings dialog asks while
-    // the tray's window is open, that window becomes modal over it until it closes.
+    // The tray menu and the settings dialog share one window: the tray's window becomes modal over
+    // the settings dialog when that asks, and the tray menu then finds that window.
     void oneInstance() {
         StoreAccounts({"a@example.org"});
         QPointer<formOEImport> fromTray = OpenFromTray();
         QVERIFY(fromTray && !fromTray->isModal());
         QCOMPARE(OpenFromTray(), fromTray.data());
-
-        formEinstellungen* settings = formEinstellungen::ShowInstance();
-        for (const bool trayFirst : {true, false}) {
-            bool ran = false;
-            OnNextModal(this, [&](QWidget* w) {
-                ran = true;
-                auto* modal = qobject_cast<formOEImport*>(w);
-                QVERIFY(modal && modal->parentWidget() == settings);
-                QVERIFY(!trayFirst || modal == fromTray);
-                QCOMPARE(OpenFromTray(), modal);  // the tray menu while it is modal: still the same window
-                QCOMPARE(OpenImportWindows(), 1);
-                modal->Command3->click();
-            });
-            settings->Command2->click();
-            QVERIFY(ran);
-            QVERIFY(!formOEImport::Instance());
-            QVERIFY(settings->isVisible());
-        }
+        WithImport([&](formOEImport* modal) {
+            QCOMPARE(modal, fromTray.data());
+            QCOMPARE(OpenFromTray(), modal);
+            QCOMPARE(OpenImportWindows(), 1);
+            modal->Command3->click();
+        });
+        QVERIFY(!formOEImport::Instance());
+        QVERIFY(formEinstellungen::Instance()->isVisible());
     }
 };
 
