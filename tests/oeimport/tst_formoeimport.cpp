@@ -1,14 +1,6 @@
-#include "core/account.h"
-#include "core/forms.h"
-#include "core/funktionen.h"
 #include "core/listview.h"
 #include "core/translation.h"
-#include "dialogs/formaccount.h"
-#include "dialogs/formeinstellungen.h"
-#include "modaldriver.h"
-#include "oeimport/formoeimport.h"
-#include "oeimport/winefilesource.h"
-#include "uitestenvironment.h"
+#include "dialogworld.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,13 +20,6 @@ void StoreAccounts(const QStringList& emails) {
     for (const QString& e : emails)
         Accounts.append({e, "imap." + e.section(QLatin1Char('@'), 1), 143, {}, {}, "INBOX", 0, {}, 0, false, 0, {}});
     SaveAccounts();
-}
-
-QStringList EMails() {
-    QStringList mails;
-    for (int i = 1; i <= AccountCount(); ++i)
-        mails << Accounts.at(i).EMail;
-    return mails;
 }
 
 QList<QStringList> Rows(const ListView* list) {
@@ -59,20 +44,11 @@ void Select(ListView* list, int row) {
     list->setCurrentItem(list->topLevelItem(row - 1));
     list->topLevelItem(row - 1)->setSelected(true);
 }
-
-int OpenImportWindows() {
-    int count = 0;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        count += qobject_cast<formOEImport*>(w) != nullptr;
-    return count;
-}
 }  // namespace
 
 class TestFormOEImport : public QObject {
     Q_OBJECT
-    std::unique_ptr<UiTestEnvironment> env_;
-    std::unique_ptr<ModalWatchdog> watchdog_;
-    std::unique_ptr<Registry::WineFileSource> registry_;
+    std::unique_ptr<DialogWorld> world_;
 
     // The dialog opened from the tray menu.
     static formOEImport* OpenFromTray() {
@@ -124,24 +100,13 @@ class TestFormOEImport : public QObject {
 private slots:
     void initTestCase() { QVERIFY(InstallGermanTranslation()); }
     void init() {
-        env_ = std::make_unique<UiTestEnvironment>();
-        watchdog_ = std::make_unique<ModalWatchdog>();
-        registry_ = std::make_unique<Registry::WineFileSource>(QStringLiteral(OEIMPORT_TEST_DATA "/accounts.reg"));
-        Registry::SetDefaultForTesting(registry_.get());
+        world_ = std::make_unique<DialogWorld>(QStringLiteral(OEIMPORT_TEST_DATA "/accounts.reg"));
         Forms::ShowImport = formOEImport::Show;
     }
     void cleanup() {
-        formOEImport::CloseIfOpen();
-        if (formEinstellungen* d = formEinstellungen::Instance())
-            d->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY2(!watchdog_->fired(), "a modal window was left open");
-        QCOMPARE(OpenImportWindows(), 0);
-        watchdog_.reset();
-        Forms::ShowImport = {};
-        Registry::SetDefaultForTesting(nullptr);
-        registry_.reset();
-        env_.reset();
+        const QString left = world_->CloseAll();
+        world_.reset();
+        QVERIFY2(left.isEmpty(), qPrintable(left));
     }
 
     // The left list holds the IMAP accounts in enumeration order. The editor comes prefilled with

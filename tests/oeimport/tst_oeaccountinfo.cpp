@@ -1,15 +1,11 @@
 #include "oeimport/oeaccountinfo.h"
 #include "oeimport/winefilesource.h"
 
-#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
 
-using Registry::Key;
-
 namespace {
-
 QString Data(const QString& name) { return QStringLiteral(OEIMPORT_TEST_DATA "/") + name; }
 
 // What the import dialog takes from an account, on one line.
@@ -19,40 +15,6 @@ QStringList Lines(const QVector<OEAccount>& accounts) {
         lines << QStringList{a.AccountID, a.SMTPEmailAddress, a.IMAPUserName, a.IMAPServer, QString::number(a.IMAPPort)}.join('|');
     return lines;
 }
-
-// A registry file whose source keeps count of the keys opened and closed, and makes chosen calls fail.
-class RecordingSource : public Registry::WineFileSource {
-public:
-    using WineFileSource::WineFileSource;
-    QString failOpenEnding;  // opening a path that ends with this fails with 2
-    long infoResult = 0;     // RegQueryInfoKeyA returns this when not 0
-    int opens = 0;
-    int badCloses = 0;
-    bool writeAccessAsked = false;
-    QSet<Key> openKeys;
-
-    long RegOpenKeyExA(Key root, const char* subKey, quint32 options, quint32 access, Key* result) override {
-        writeAccessAsked |= access != Registry::KeyRead;
-        if (!failOpenEnding.isEmpty() && QByteArray(subKey).endsWith(failOpenEnding.toLatin1())) {
-            *result = 0;
-            return Registry::ResultFileNotFound;
-        }
-        const long r = WineFileSource::RegOpenKeyExA(root, subKey, options, access, result);
-        if (r == Registry::ResultOk) {
-            ++opens;
-            openKeys.insert(*result);
-        }
-        return r;
-    }
-    long RegQueryInfoKeyA(Key key, quint32* subKeys, quint32* maxSubKeyLength) override {
-        return infoResult ? infoResult : WineFileSource::RegQueryInfoKeyA(key, subKeys, maxSubKeyLength);
-    }
-    long RegCloseKey(Key key) override {
-        badCloses += !openKeys.remove(key);
-        return WineFileSource::RegCloseKey(key);
-    }
-};
-
 }  // namespace
 
 class TestOEAccountInfo : public QObject {
@@ -61,8 +23,7 @@ class TestOEAccountInfo : public QObject {
 
 private slots:
     void initTestCase() {
-        // The program's own source reads ~/.wine/user.reg; point the home folder elsewhere before
-        // anything asks for it.
+        // Before anything asks for the program's own source, ~/.wine/user.reg.
         QVERIFY(home.isValid());
         qputenv("HOME", QFile::encodeName(home.path()));
     }
@@ -87,7 +48,6 @@ private slots:
                            "a-mail|a@a.example||imap.a.example|143", QString::fromUtf8("Müller|m@example.org||imap.m.example|143"),
                            "Z-Mail|z@z.example||imap.z.example|143", "_privat|p@example.org||imap.p.example|143"};
         QTest::newRow("no file") << "missing.reg" << QStringList();
-        QTest::newRow("a folder") << "" << QStringList();
         QTest::newRow("regedit export, not Wine's file") << "regedit4.reg" << QStringList();
         QTest::newRow("no Internet Account Manager") << "nobase.reg" << QStringList();
         QTest::newRow("no Accounts key") << "noaccounts.reg" << QStringList();
@@ -120,9 +80,7 @@ private slots:
         text("octal escape", "A1");
         text("four hex digits", QString::fromUtf8("Grüße"));
         text("utf-8 in the file", QString::fromUtf8("Grüße"));
-        text("blanks around", "blanks");
         text("crlf line ends", "crlf");
-        text("later name in other case wins", "2");
         text("value name in other case", "klein");
         text("str(2)", "%USERNAME%");
         text("str(7)", "eins");
@@ -132,15 +90,11 @@ private slots:
         for (const char* unread : {"comment after a continued line", "unterminated text", "unknown type", "text after the value", "absent"})
             text(unread, QString());
         port("dword", 993);
-        port("short dword", 993);
         port("dword negative", -1);
         port("hex 4 bytes", 993);
         port("hex 2 bytes", 300);
-        port("hex digits in any case", 0xCDAB);
-        port("single hex digits", 0x0F08);
         port("trailing comma", 0x0201);
         port("hex no bytes", 0);
-        port("HEX(4)", 993);
         port("text of 3 characters", 0x00333939);  // four bytes with the zero
         // Too large to read, or not read at all: the default port.
         for (const char* unread : {"hex 5 bytes", "qword", "dword of 9 digits", "odd hex digits", "empty hex byte", "absent"})
@@ -161,39 +115,8 @@ private slots:
         QCOMPARE(file == "texts.reg" ? a->IMAPUserName : QString::number(a->IMAPPort), expected);
     }
 
-    // Every key opened is closed, on the way through and on every early return; the reader only
-    // asks for read access.
-    void everyOpenedKeyIsClosed_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("failOpenEnding");
-        QTest::addColumn<long>("infoResult");
-        QTest::addColumn<int>("listed");
-        QTest::addColumn<int>("opens");
-        QTest::newRow("all accounts") << "accounts.reg" << "" << 0L << 3 << 11;  // base key, container, nine accounts
-        QTest::newRow("no base key") << "nobase.reg" << "" << 0L << 0 << 0;
-        QTest::newRow("no container") << "noaccounts.reg" << "" << 0L << 0 << 1;
-        QTest::newRow("key information fails") << "accounts.reg" << "" << 1010L << 0 << 2;
-        QTest::newRow("account key fails to open") << "accounts.reg" << "00000005" << 0L << 2 << 10;
-    }
-    void everyOpenedKeyIsClosed() {
-        QFETCH(QString, file);
-        QFETCH(QString, failOpenEnding);
-        QFETCH(long, infoResult);
-        QFETCH(int, listed);
-        QFETCH(int, opens);
-        RecordingSource recording(Data(file));
-        recording.failOpenEnding = failOpenEnding;
-        recording.infoResult = infoResult;
-        QCOMPARE(ReadOEImapAccounts(recording).size(), listed);
-        QCOMPARE(recording.opens, opens);
-        QVERIFY(recording.openKeys.isEmpty());
-        QCOMPARE(recording.badCloses, 0);
-        QVERIFY(!recording.writeAccessAsked);
-    }
-
-    // Without arguments the reader uses the program's source, ~/.wine/user.reg (of the temporary
-    // home folder here), and reads the file anew each time: what Outlook Express changed under Wine
-    // shows at the next read.
+    // Without arguments the reader uses ~/.wine/user.reg and reads it anew each time, which it can
+    // only when every key of the last read was closed.
     void programSource() {
         const QString userReg = home.filePath(".wine/user.reg");
         QVERIFY(ReadOEImapAccounts().isEmpty());  // no Wine installation

@@ -1,0 +1,62 @@
+#pragma once
+
+// What the tests of the account dialogs share: the private world of UiTestEnvironment, the import
+// reading the registry file the test names, a watchdog against modal windows left open, and every
+// dialog closed again afterwards. Make one in init() and drop it in cleanup().
+
+#include "core/forms.h"
+#include "core/funktionen.h"
+#include "dialogs/formaccount.h"
+#include "dialogs/formeinstellungen.h"
+#include "dialogs/formwillkommen.h"
+#include "modaldriver.h"
+#include "oeimport/formoeimport.h"
+#include "oeimport/winefilesource.h"
+#include "uitestenvironment.h"
+
+// The addresses of the accounts in memory, in their order.
+inline QStringList EMails() {
+    QStringList mails;
+    for (int i = 1; i <= AccountCount(); ++i)
+        mails << Accounts.at(i).EMail;
+    return mails;
+}
+
+inline int OpenImportWindows() {
+    int count = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        count += qobject_cast<formOEImport*>(w) != nullptr;
+    return count;
+}
+
+class DialogWorld {
+public:
+    // Without a file named, the import finds no Outlook Express data.
+    explicit DialogWorld(const QString& userReg = {})
+        : registry_(userReg.isEmpty() ? env.path(QStringLiteral("user.reg")) : userReg) {
+        Registry::SetDefaultForTesting(&registry_);
+    }
+    ~DialogWorld() {
+        Forms::PressMainCommand6 = {};
+        Forms::ShowImport = {};
+        Registry::SetDefaultForTesting(nullptr);
+    }
+
+    // Closes every dialog; says what had been left open, empty when nothing was.
+    QString CloseAll() {
+        formWillkommen::CloseIfOpen();
+        formOEImport::CloseIfOpen();
+        if (formEinstellungen* d = formEinstellungen::Instance())
+            d->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (watchdog_.fired())
+            return QStringLiteral("a modal window was left open");
+        return formAccount::Instance() || OpenImportWindows() ? QStringLiteral("a window was left open") : QString();
+    }
+
+    UiTestEnvironment env;
+
+private:
+    ModalWatchdog watchdog_;
+    Registry::WineFileSource registry_;
+};
