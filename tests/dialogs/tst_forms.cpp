@@ -327,13 +327,6 @@ private slots:
         QCOMPARE(d->ListView1->currentItem(), d->ListView1->topLevelItem(0));
     }
 
-    void settingsTestBalloonPressesTheMainWindowsButton() {
-        int pressed = 0;
-        Forms::PressMainCommand6 = [&pressed] { ++pressed; };
-        formEinstellungen::ShowInstance()->Command11->click();
-        QCOMPARE(pressed, 1);
-    }
-
     // The play button plays the wave file and waits, or says that there is none. The wave chooser
     // shows its filter, adds the extension to a typed name and puts the file in the field; a cancel
     // keeps the field.
@@ -398,8 +391,12 @@ private slots:
         QVERIFY(stored().contains("alter rechner.invalid"));
     }
 
-    void welcomeText() {
-        QCOMPARE(formWillkommen::ShowInstance()->Label2->text(),
+    // The welcome text; the import button closes the welcome dialog and opens the settings dialog
+    // with the import dialog modal in front of it.
+    void welcome() {
+        Forms::ShowImport = formOEImport::Show;
+        QPointer<formWillkommen> welcome = formWillkommen::ShowInstance();
+        QCOMPARE(welcome->Label2->text(),
                  QString::fromUtf8(
                      "Sie haben noch keine zu überwachenden IMAP E-Mail Konten angelegt.\r\n\r\n"
                      "Wählen Sie unten, ob Sie diese manuell anlegen, oder aus Outlook Express importieren wollen.\r\n"
@@ -409,32 +406,18 @@ private slots:
                      "Standardmäßig zeigt Postfalke bei neu eingegangenen E-Mails ein Benachrichtigungs- Fenster an und "
                      "alarmiert akustisch mittels System-Beep. Sie können aber auch eine individuelle Wave-Datei für "
                      "die Alarmierung wählen und/oder einen Balloon-Tip im System-Tray anzeigen lassen."));
-    }
-
-    // Both welcome buttons close the welcome dialog and open the settings dialog; the import button
-    // then opens the import dialog modal in front of it.
-    void welcomeHandsOverToTheSettings_data() {
-        QTest::addColumn<bool>("import");
-        QTest::newRow("Accounts manuell anlegen") << false;
-        QTest::newRow("Accounts aus Outlook Express importieren") << true;
-    }
-    void welcomeHandsOverToTheSettings() {
-        QFETCH(bool, import);
-        Forms::ShowImport = formOEImport::Show;
-        QPointer<formWillkommen> welcome = formWillkommen::ShowInstance();
         QWidget* importOver = nullptr;
         QObject scope;
         WhenModal<formOEImport>(&scope, [&importOver](formOEImport* dialog) {
             importOver = dialog->parentWidget();
             dialog->Command3->click();
         });
-        (import ? welcome->Command2 : welcome->Command1)->click();
+        welcome->Command2->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!welcome);
         formEinstellungen* settings = formEinstellungen::Instance();
         QVERIFY(settings && settings->isVisible());
-        if (import)
-            QTRY_COMPARE(importOver, settings);
+        QTRY_COMPARE(importOver, settings);
     }
 };
 

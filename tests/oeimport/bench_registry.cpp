@@ -1,7 +1,7 @@
 // The registry reader's times on generated files: a key nested 300,000 levels deep, a value of
 // 1 MB written over continuation lines, 20,000 accounts read as the import dialog reads them.
 // Prints the median of five runs of each, as processor time (what the reader costs, also on a
-// machine that is busy with other work) and as time on the clock.
+// busy machine) and as time on the clock.
 #include "generatedreg.h"
 #include "oeimport/oeaccountinfo.h"
 #include "oeimport/winefilesource.h"
@@ -17,45 +17,44 @@
 namespace {
 // "<cpu> ms processor, <wall> ms clock", medians of five runs.
 QByteArray Median(const std::function<void()>& run) {
-    double cpu[5], wall[5];
+    QList<double> cpu, wall;
     for (int i = 0; i < 5; ++i) {
         QElapsedTimer timer;
         timer.start();
         const double start = GeneratedReg::CpuMs();
         run();
-        cpu[i] = GeneratedReg::CpuMs() - start;
-        wall[i] = double(timer.nsecsElapsed()) / 1e6;
+        cpu << GeneratedReg::CpuMs() - start;
+        wall << double(timer.nsecsElapsed()) / 1e6;
     }
-    std::sort(cpu, cpu + 5);
-    std::sort(wall, wall + 5);
+    std::sort(cpu.begin(), cpu.end());
+    std::sort(wall.begin(), wall.end());
     return QByteArray::number(cpu[2], 'f', 1) + " ms processor, " + QByteArray::number(wall[2], 'f', 1) + " ms clock";
 }
 
-// Parses the content into a tree of its own and frees it again.
-void Parse(const QByteArray& content) {
-    Registry::KeyNode root;
-    Registry::Wine::Parse(content, root);
+// Parses the content into a tree of its own and frees it again, five times.
+QByteArray MedianParse(const QByteArray& content) {
+    return Median([&content] {
+        Registry::KeyNode root;
+        Registry::Wine::Parse(content, root);
+    });
 }
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-
     const QByteArray deep = GeneratedReg::DeepKey(300000);
     std::printf("key 300,000 levels deep (%lld bytes), parsed and freed: %s\n", qlonglong(deep.size()),
-                Median([&] { Parse(deep); }).constData());
-
+                MedianParse(deep).constData());
     const QByteArray big = GeneratedReg::ContinuedValue(1 << 20);
-    std::printf("continued value (%lld bytes of text), parsed: %s\n", qlonglong(big.size()), Median([&] { Parse(big); }).constData());
+    std::printf("continued value (%lld bytes of text), parsed: %s\n", qlonglong(big.size()), MedianParse(big).constData());
 
+    QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("user.reg")));
-    if (!file.open(QIODevice::WriteOnly))
-        return 1;
     const QByteArray accounts = GeneratedReg::Accounts(20000);
-    file.write(accounts);
+    if (!file.open(QIODevice::WriteOnly) || file.write(accounts) != accounts.size())
+        return 1;
     file.close();
-    std::printf("20,000 accounts (%lld bytes), parsed: %s\n", qlonglong(accounts.size()), Median([&] { Parse(accounts); }).constData());
+    std::printf("20,000 accounts (%lld bytes), parsed: %s\n", qlonglong(accounts.size()), MedianParse(accounts).constData());
     int found = 0;
     const QByteArray read = Median([&] {
         Registry::WineFileSource source(file.fileName());
