@@ -56,7 +56,6 @@ private slots:
                            "00000010|zehn@example.org||imap.10.example|143", "2|zwei@example.org||imap.2.example|143",
                            "a-mail|a@a.example||imap.a.example|143", QString::fromUtf8("Müller|m@example.org||imap.m.example|143"),
                            "Z-Mail|z@z.example||imap.z.example|143", "_privat|p@example.org||imap.p.example|143"};
-        QTest::newRow("no file") << "missing.reg" << QStringList();
         QTest::newRow("regedit export, not Wine's file") << "regedit4.reg" << QStringList();
         QTest::newRow("no Internet Account Manager") << "nobase.reg" << QStringList();
         QTest::newRow("no Accounts key") << "noaccounts.reg" << QStringList();
@@ -135,6 +134,7 @@ private slots:
         QVERIFY(QFile::remove(userReg) && QFile::copy(Data("order.reg"), userReg));
         QCOMPARE(ReadOEImapAccounts().size(), 10);
     }
+
     // Keys nested deeper than the registry allows are skipped as damaged, whatever their depth;
     // the keys after them are read.
     void deepKeys_data() {

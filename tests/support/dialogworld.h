@@ -1,8 +1,8 @@
 #pragma once
 
-// What the tests of the account dialogs share: the private world of UiTestEnvironment, the import
-// reading the registry file the test names, a watchdog against modal windows left open, and every
-// dialog closed again afterwards. Make one in init() and drop it in cleanup().
+// What the account dialogs' tests share: UiTestEnvironment's private world, the import reading the
+// registry file the test names, a watchdog against modal windows left open, and every dialog closed
+// again afterwards. Make one in init() and drop it in cleanup().
 
 #include "core/forms.h"
 #include "core/funktionen.h"
@@ -32,8 +32,7 @@ inline int OpenImportWindows() {
 class DialogWorld {
 public:
     // Without a file named, the import finds no Outlook Express data.
-    explicit DialogWorld(const QString& userReg = {})
-        : registry_(userReg.isEmpty() ? env.path(QStringLiteral("user.reg")) : userReg) {
+    explicit DialogWorld(const QString& userReg = {}) : registry_(userReg.isEmpty() ? env.path("user.reg") : userReg) {
         Registry::SetDefaultForTesting(&registry_);
     }
     ~DialogWorld() {
