@@ -1,5 +1,4 @@
-// The encryption choice and the trusted certificate in the account editor, and the window in which
-// the user trusts a certificate that a check refused.
+// The account editor's trusted certificate, and the window in which the user trusts a refused one.
 
 #include "check/checkcycle.h"
 #include "check/winsock.h"
@@ -27,26 +26,7 @@ private slots:
     void init() { env_ = std::make_unique<UiTestEnvironment>(); }
     void cleanup() { env_.reset(); }
 
-    // A new account proposes SSL/TLS on 993; SSL/TLS brings 993 in for 143 and 143 back when left;
-    // any other port stays.
-    void choiceMovesTheUsualPorts() {
-        formAccount editor;
-        QStringList seen = {editor.Combo2->currentText() + ' ' + editor.Text3->text()};
-        const auto choose = [&](int choice, const QString& port) {
-            editor.Text3->setText(port);
-            editor.Combo2->setCurrentIndex(choice);
-            seen << editor.Text3->text();
-        };
-        choose(1, "993");   // from SSL/TLS
-        choose(0, "993");   // between the others
-        choose(2, "143");   // to SSL/TLS
-        choose(0, "9993");  // own port from SSL/TLS
-        choose(2, "1143");  // own port to SSL/TLS
-        QCOMPARE(seen, (QStringList{"SSL/TLS 993", "143", "993", "993", "9993", "1143"}));
-    }
-
-    // Editing shows the stored choice without touching the port; forgetting the certificate and
-    // saving leaves the choice.
+    // Editing shows the stored choice and port; forgetting the certificate and saving keeps the choice.
     void editorKeepsAndForgetsTheCertificate() {
         Accounts << Account{"a@example.org", "imap.example.org", 143, "a", "pw", "INBOX", 0, {}, 0, false, 2, "AB:CD"};
         QStringList seen;

@@ -109,8 +109,7 @@ private slots:
         QVERIFY2(left.isEmpty(), qPrintable(left));
     }
 
-    // The editor's checks run in their order and stop at the first that fails; the editor then
-    // stays open and writes nothing. Blanks count as input; the port is stored rounded.
+    // The checks run in order, the first failing one keeps the editor open; blanks count, the port is rounded.
     void editorChecksTheInput_data() {
         QTest::addColumn<QStringList>("input");
         QTest::addColumn<QString>("message");  // empty: saved
@@ -144,8 +143,7 @@ private slots:
         }
     }
 
-    // Over three accounts: add appends, edit replaces entry 2 and keeps its count, a copy of it
-    // opens without the password and appends; Abbrechen changes nothing. The others stay as they were.
+    // Add appends, edit replaces entry 2 keeping its count, a copy opens without password; the rest stay.
     void editorModes_data() {
         QTest::addColumn<int>("mode");  // 0 add, 1 edit account 2, 2 copy account 2
         QTest::addColumn<bool>("cancel");
@@ -184,8 +182,7 @@ private slots:
         }
     }
 
-    // Deleting asks first and works in memory only, the accounts behind move up. Saving writes the
-    // store and puts the settings in force at once; Abbrechen brings back what the store holds.
+    // Deleting asks and renumbers in memory; saving writes and takes effect at once, Abbrechen reloads.
     void settingsDeleteThenLeave_data() {
         QTest::addColumn<bool>("save");
         QTest::newRow("Änderungen speichern") << true;
@@ -239,8 +236,7 @@ private slots:
         }
     }
 
-    // A store that cannot be written is said, naming the file; the dialog keeps its edits, also
-    // when it is asked for again (one instance, not loaded anew).
+    // An unwritable store is named in a message; the dialog, also when asked for again, keeps its edits.
     void settingsSaveFailureKeepsTheDialog() {
         QFile blocker(env().path(QStringLiteral("blocker")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -260,8 +256,7 @@ private slots:
         d->Command4->click();
     }
 
-    // Leaving the interval field asks for a number only; saving asks for a 16-bit number, with one
-    // message although the click leaves the field too. A refused interval writes nothing.
+    // Leaving the field asks for a number, saving for a 16-bit one: one message, though the click leaves it too.
     void settingsIntervalChecks_data() {
         QTest::addColumn<QString>("interval");
         QTest::addColumn<bool>("save");
@@ -304,8 +299,7 @@ private slots:
         QCOMPARE(stored(), before);
     }
 
-    // Edit, copy and delete are disabled without a selected row. The current row is the selected
-    // one, and it stays selected when the list is filled again after an edit, even a cancelled one.
+    // Edit, copy and delete need a selected row; the current row is the selected one, also after a refill.
     void settingsAccountButtonsFollowTheSelectedRow() {
         StoreAccounts(2);
         formEinstellungen* d = formEinstellungen::ShowInstance();
@@ -326,8 +320,7 @@ private slots:
         QCOMPARE(d->ListView1->currentItem(), d->ListView1->topLevelItem(0));
     }
 
-    // The play button plays the wave file and waits, or says that there is none. The wave chooser
-    // shows its filter as written; a cancel keeps the field.
+    // Play waits for the wave file or says it is missing; the chooser shows its filter, a cancel keeps the field.
     void settingsWaveFile() {
         const QString wave = env().path(QStringLiteral("klang.wav"));
         QStringList played;
@@ -355,9 +348,8 @@ private slots:
         QCOMPARE(d->Text9->text(), wave);
     }
 
-    // The chooser's filters as Qt's file dialog takes them: the description as the caller wrote it
-    // (the dialog hides the trailing pattern), the patterns from its last parentheses; "*.*" is
-    // every file, also one without an extension.
+    // The chooser's filters for Qt: the description as written (the dialog hides the added pattern),
+    // the pattern from its parentheses, "*.*" being every file, also one without an extension.
     void chooserFilters_data() {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QStringList>("expected");
@@ -370,8 +362,7 @@ private slots:
         QCOMPARE(CommDlg::NameFilters(filter), expected);
     }
 
-    // A check cycle shares Accounts with the settings dialog: an account edited there is checked
-    // as edited before anything is saved.
+    // A check sees an account as edited in the settings dialog, before anything is saved.
     void checkWhileEditingUsesTheEditedAccount() {
         ScriptedImapServer edited;
         edited.setRecent(3);
@@ -399,8 +390,7 @@ private slots:
         QVERIFY(stored().contains("alter rechner.invalid"));
     }
 
-    // The welcome text; the import button closes the welcome dialog and opens the settings dialog
-    // with the import dialog modal in front of it.
+    // The welcome text; its import button opens the settings dialog with the import modal over it.
     void welcome() {
         Forms::ShowImport = formOEImport::Show;
         QPointer<formWillkommen> welcome = formWillkommen::ShowInstance();

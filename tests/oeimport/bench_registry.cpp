@@ -1,7 +1,6 @@
-// The registry reader's times on generated files: a key nested 300,000 levels deep, a value of
-// 1 MB written over continuation lines, 20,000 accounts read as the import dialog reads them.
-// Prints the median of five runs of each, as processor time (what the reader costs, also on a
-// busy machine) and as time on the clock.
+// The registry reader's times on generated files: a key nested 300,000 levels deep, a value of 1 MB
+// over continuation lines, 20,000 accounts read as the import dialog reads them. Prints medians of
+// five runs, as processor time (what the reader costs, also on a busy machine) and on the clock.
 #include "generatedreg.h"
 #include "oeimport/oeaccountinfo.h"
 #include "oeimport/winefilesource.h"

@@ -25,8 +25,7 @@ inline QByteArray DeepKey(int depth) {
     return Header() + "\n[" + path + "] 1700000000\n\"Tief\"=\"unten\"\n\n[Software\\\\Danach] 1700000000\n\"Danach\"=\"da\"\n";
 }
 
-// Key "Software\\Gross" with the value "Blob", hex data whose text is about textBytes long, written
-// as Wine writes long data: lines of about 80 characters, each but the last ending in a backslash.
+// "Software\\Gross" holding "Blob", hex data of about textBytes of text in lines ending in backslashes.
 inline QByteArray ContinuedValue(int textBytes) {
     QByteArray out = Header() + "\n[Software\\\\Gross] 1700000000\n\"Blob\"=hex:";
     out.reserve(textBytes + 256);

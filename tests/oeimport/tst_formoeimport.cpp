@@ -65,8 +65,7 @@ class TestFormOEImport : public QObject {
         QVERIFY(ran);
     }
 
-    // Takes the account in the row over through the editor, which gets the password typed; returns
-    // the editor's fields as it opened and where its focus was.
+    // Takes the row over, typing the password; returns the editor's fields as it opened, and its focus.
     QStringList TakeOver(formOEImport* d, int row) {
         QStringList prefill;
         OnNextModal(this, [&prefill](QWidget* w) {
@@ -96,12 +95,9 @@ private slots:
         QVERIFY2(left.isEmpty(), qPrintable(left));
     }
 
-    // The left list holds the IMAP accounts in enumeration order. The editor comes prefilled with
-    // the focus on the password, SSL/TLS for Firma's "IMAP Secure Connection" 1 and unseen mail
-    // counted; the account is appended to Accounts and to the own list at once, and its Outlook
-    // Express row turns grey (the same address, letter case included). However the window closes,
-    // Accounts goes back to the store, which only "Änderungen speichern" writes; the settings
-    // dialog under it then shows that list.
+    // The editor comes prefilled, focus on the password; the account joins Accounts and the own list
+    // at once and its row turns grey (same address, letter case included). However the window
+    // closes, Accounts goes back to the store, which only "Änderungen speichern" writes.
     void takeOver_data() {
         QTest::addColumn<bool>("save");
         QTest::newRow("Änderungen speichern") << true;
@@ -136,8 +132,7 @@ private slots:
         QCOMPARE(shown, stored);
     }
 
-    // The tray menu and the settings dialog share one window: the tray's window becomes modal over
-    // the settings dialog when that asks, and the tray menu then finds that window.
+    // The tray's window is the one the settings dialog then shows modal over it; the tray menu finds it.
     void oneInstance() {
         StoreAccounts({"a@example.org"});
         QPointer<formOEImport> fromTray = OpenFromTray();

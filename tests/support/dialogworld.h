@@ -1,8 +1,7 @@
 #pragma once
 
-// What the account dialogs' tests share: UiTestEnvironment's private world, the import reading the
-// registry file the test names, a watchdog against modal windows left open, and every dialog closed
-// again afterwards. Make one in init() and drop it in cleanup().
+// The account dialogs' tests' world: UiTestEnvironment, the import reading the registry file named, a
+// watchdog against modal windows left open, every dialog closed afterwards. Made in init(), dropped in cleanup().
 
 #include "core/forms.h"
 #include "core/funktionen.h"
@@ -36,7 +35,6 @@ public:
         Registry::SetDefaultForTesting(&registry_);
     }
     ~DialogWorld() {
-        Forms::PressMainCommand6 = {};
         Forms::ShowImport = {};
         Registry::SetDefaultForTesting(nullptr);
     }
