@@ -1,5 +1,3 @@
-#include "core/twips.h"
-#include "core/version.h"
 #include "splash/formsplash.h"
 #include "uitestenvironment.h"
 
@@ -36,18 +34,6 @@ private slots:
         env_.reset();
     }
 
-    // The window takes the logo's size; the version text's right edge sits 100 twips inside the
-    // window's, its bottom edge on the window's.
-    void windowTakesTheLogosSize() {
-        WriteLogo(QSize(300, 200));
-        formSplash* w = formSplash::Instance([this] { ++loads_; });
-        QCOMPARE(w->size(), QSize(300, 200));
-        const QRect label = w->Label1->geometry();
-        QCOMPARE(label.x() + label.width(), 300 - Px(100));
-        QCOMPARE(label.y() + label.height(), 200);
-        QCOMPARE(w->Label1->text().section(QLatin1Char('\n'), 1), QStringLiteral("Version ") + VersionText());
-    }
-
     // The main window is loaded once, whether the timer or a click on the logo comes first and
     // whichever of them comes after it while the window is still there.
     void splashLoadsTheMainWindowOnce_data() {
@@ -55,7 +41,6 @@ private slots:
         QTest::addColumn<bool>("logo");
         QTest::newRow("timer first") << false << true;
         QTest::newRow("click on the logo first") << true << true;
-        QTest::newRow("timer first, logo missing") << false << false;
         QTest::newRow("click first, logo missing") << true << false;
     }
     void splashLoadsTheMainWindowOnce() {
