@@ -154,7 +154,8 @@ private slots:
 
     // An alert fills the result list, then shows the notification window, then the balloon and the
     // sound; the window lists every account, sorted by the text of the count, the one with mail bold.
-    void alertInOrder() {
+    // Still open at the next alert, the same window is refilled and takes the focus as the setting says.
+    void alertInOrderAndRefill() {
         formMain* main = Load();
         connect(main->ListView1->model(), &QAbstractItemModel::rowsInserted, main, [this] { Step(QStringLiteral("row")); });
         connect(tray, &RecordingTrayPlatform::MessageRecorded, main, [this] { Step(QStringLiteral("balloon")); });
@@ -162,28 +163,19 @@ private slots:
         Alert(main, {3, 0, -1});
         QCOMPARE(steps, (QStringList{"row", "row", "balloon+", "beep+"}));
         QCOMPARE(Rows(*main->ListView1), (QStringList{"a@example.org|INBOX|3", "c@example.org|INBOX|error"}));
-        formBenachrichtigung* w = formBenachrichtigung::Existing();
+        QPointer<formBenachrichtigung> w = formBenachrichtigung::Existing();
         QVERIFY(w->testAttribute(Qt::WA_ShowWithoutActivating));  // BenachrichtigungFokus 0
         QCOMPARE(Rows(*w->ListView1), (QStringList{"c@example.org|INBOX|Fehler", "*a@example.org|INBOX|3", "b@example.org|INBOX|0"}));
         QCOMPARE(w->ListView1->Text(2, 0), main->ListView1->Text(1, 0));
         QCOMPARE(tray->messages.size(), 1);
         QCOMPARE(tray->messages[0].title, QStringLiteral("E-Mails eingetroffen"));
         QCOMPARE(tray->messages[0].text, "\r\na@example.org\tINBOX\t 3\r\nc@example.org\tINBOX\t (Fehler)\r\n\r\n" + kClosing);
-    }
 
-    // Still open at the next alert, the window is the same, its rows replaced, bold where mail is;
-    // whether it takes the focus follows the setting at every showing.
-    void openNotificationWindowIsRefilled() {
-        formMain* main = Load();
         Settings.BenachrichtigungFokus = 1;
-        Alert(main, {3, 0, -1});
-        QPointer<formBenachrichtigung> first = formBenachrichtigung::Existing();
-        QVERIFY(!first->testAttribute(Qt::WA_ShowWithoutActivating));
-        Settings.BenachrichtigungFokus = 0;
         Alert(main, {0, 5, 10});
-        QCOMPARE(formBenachrichtigung::Existing(), first.data());
-        QVERIFY(first->testAttribute(Qt::WA_ShowWithoutActivating));
-        QCOMPARE(Rows(*first->ListView1), (QStringList{"*b@example.org|INBOX|5", "*c@example.org|INBOX|10", "a@example.org|INBOX|0"}));
+        QCOMPARE(formBenachrichtigung::Existing(), w.data());
+        QVERIFY(!w->testAttribute(Qt::WA_ShowWithoutActivating));
+        QCOMPARE(Rows(*w->ListView1), (QStringList{"*b@example.org|INBOX|5", "*c@example.org|INBOX|10", "a@example.org|INBOX|0"}));
         QCOMPARE(main->ListView1->RowCount(), 4);  // the result list keeps its rows
     }
 
