@@ -3,8 +3,6 @@
 
 #include <QImage>
 #include <QLabel>
-#include <QScopeGuard>
-#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -13,9 +11,9 @@ class TestFormSplash : public QObject {
     std::unique_ptr<UiTestEnvironment> env_;
     int loads_ = 0;
 
-    void WriteLogo(const QSize& size) {
+    void WriteLogo() {
         QDir().mkpath(env_->path(QStringLiteral("images")));
-        QImage logo(size, QImage::Format_RGB32);
+        QImage logo(QSize(300, 200), QImage::Format_RGB32);
         logo.fill(QColor(30, 80, 120));
         QVERIFY(logo.save(env_->path(QStringLiteral("images/logo.jpg")), "JPG"));
     }
@@ -47,7 +45,7 @@ private slots:
         QFETCH(bool, clickFirst);
         QFETCH(bool, logo);
         if (logo)
-            WriteLogo(QSize(300, 200));
+            WriteLogo();
         QPointer<formSplash> w = formSplash::ShowSplash([this] { ++loads_; });
         QVERIFY(w->isVisible());
         if (clickFirst) {
@@ -61,28 +59,6 @@ private slots:
         QCOMPARE(loads_, 1);
         QTRY_VERIFY(w.isNull());  // closed and destroyed
         QVERIFY(formSplash::Existing() == nullptr);
-    }
-
-    // "Info" from the tray menu turns the window into the about window: ticks pass without closing
-    // it, a click on the logo closes it, and the main window is never loaded.
-    void aboutStaysUntilClicked() {
-        WriteLogo(QSize(300, 200));
-        QPointer<formSplash> w = formSplash::Instance([this] { ++loads_; });
-        bool clicked = false;
-        QTimer::singleShot(0, this, [&] {
-            const auto closeAnyway = qScopeGuard([&] {
-                if (w && w->isVisible())
-                    w->done(0);
-            });
-            QTRY_VERIFY(!w->Timer1->isActive());  // the first tick stops the timer
-            QVERIFY(w->isVisible() && w->isModal());
-            QTest::mouseClick(w->Image1, Qt::LeftButton);
-            clicked = true;
-        });
-        formSplash::ShowAbout();
-        QVERIFY(clicked);
-        QTRY_VERIFY(w.isNull());
-        QCOMPARE(loads_, 0);
     }
 };
 
