@@ -34,7 +34,7 @@ TallDialog SplitForScreen(QWidget* dialog, int width, int height, int footerTop)
     // The window manager's title bar and borders are not known before the dialog is shown.
     const int frame = dialog->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, dialog) + 8;
     const QScreen* screen = dialog->screen();
-    const QSize fits = screen ? screen->availableGeometry().size() - QSize(8, frame) : whole->size();
+    const QSize fits = screen ? screen->availableGeometry().size() - QSize(4, frame) : whole->size();
     if (whole->width() <= fits.width() && whole->height() <= fits.height()) {
         whole->setParent(dialog);
         return {body, footer};
@@ -55,9 +55,9 @@ TallDialog SplitForScreen(QWidget* dialog, int width, int height, int footerTop)
         footer->move(0, visible.height() - footer->height());
         delete whole;
     } else {
-        // Too wide: everything scrolls, the bottom row with the rest.
+        // Too wide: everything scrolls, the bottom row with the rest; below it the scroll bar.
         scroll->setWidget(whole);
-        visible = whole->size().boundedTo(fits);
+        visible = QSize(fits.width(), qMin(whole->height() + bar, fits.height()));
         scroll->setGeometry(QRect(QPoint(), visible));
     }
     dialog->setFixedSize(visible);
