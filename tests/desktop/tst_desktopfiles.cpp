@@ -132,7 +132,8 @@ private slots:
         if (seen == MailClient::NoClientMessage())
             AnswerNextBox(this, &box);
         StartEMailProgram();
-        QTRY_COMPARE(box.shown ? box.text : shell.value(0, QString::fromUtf8(env->read(QStringLiteral("started")).trimmed())), seen);
+        const auto started = [&] { return QString::fromUtf8(env->read(QStringLiteral("started")).trimmed()); };
+        QTRY_COMPARE(box.shown ? box.text : shell.value(0, started()), seen);
     }
 };
 

@@ -65,7 +65,8 @@ bool SystemBusStandIns::setNetwork(uint state, uint connectivity) {
     manager_.connectivity = connectivity;
     const QVariantMap changed{{QStringLiteral("State"), state}, {QStringLiteral("Connectivity"), connectivity}};
     if (!Send(QStringLiteral("/org/freedesktop/NetworkManager"), QStringLiteral("org.freedesktop.DBus.Properties"),
-              QStringLiteral("PropertiesChanged"), {QStringLiteral("org.freedesktop.NetworkManager"), changed, QStringList()}))
+              QStringLiteral("PropertiesChanged"),
+              {QStringLiteral("org.freedesktop.NetworkManager"), changed, QStringList()}))
         return false;
     using Reachability = QNetworkInformation::Reachability;
     const Reachability expected = state == 70 ? Reachability::Online
