@@ -1,7 +1,6 @@
 #include "core/formlayout.h"
 
 #include <QGuiApplication>
-#include <QPushButton>
 #include <QScreen>
 #include <QtTest>
 
@@ -42,20 +41,6 @@ private slots:
         const QPoint expected = centre.x() < 0 ? area.center() : area.topLeft() + centre;
         QVERIFY2((frame.center() - expected).manhattanLength() <= 2,
                  qPrintable(QStringLiteral("centre %1,%2").arg(frame.center().x()).arg(frame.center().y())));
-    }
-
-    // Esc presses the cancel button, with no modifier only.
-    void escapePressesTheCancelButton() {
-        QWidget window;
-        auto* cancel = new QPushButton(&window);
-        PressOnEscape(&window, cancel);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QSignalSpy pressed(cancel, &QPushButton::clicked);
-        QTest::keyClick(&window, Qt::Key_Escape, Qt::ShiftModifier);
-        QCOMPARE(pressed.count(), 0);
-        QTest::keyClick(&window, Qt::Key_Escape);
-        QCOMPARE(pressed.count(), 1);
     }
 };
 
