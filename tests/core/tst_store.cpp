@@ -81,13 +81,6 @@ private slots:
         QCOMPARE(s.EMailProgramm + s.SoundDatei, t.EMailProgramm + t.SoundDatei);
     }
 
-    // A store written before the count of unseen mail existed keeps the RECENT count.
-    void olderStoreCountsRecent() {
-        env->writeStore("[Einstellungen]\nAnzahlAccounts=1\nAccount01Port=143\n");
-        LoadAccounts();
-        QCOMPARE(Accounts[1].Zaehlweise, qint16(0));
-    }
-
     void staleKeysOfDeletedAccountsStay() {
         SetAccounts(5);
         SaveAccounts();
@@ -99,12 +92,13 @@ private slots:
         QCOMPARE(AccountCount(), 3);
     }
 
-    // Encryption and trusted certificate: absent in old stores (plain, none), renumbered with their
-    // account, and the trust written alone at once.
-    void encryptionKeys() {
+    // Encryption, trusted certificate and the way of counting: absent in old stores (plain, none,
+    // RECENT), renumbered with their account, and the trust written alone at once.
+    void newerAccountKeys() {
         env->writeStore("[Einstellungen]\nAnzahlAccounts=2\nAccount01Server=alt\nAccount01Port=143\nAccount02Server=auch\nAccount02Port=993\n");
         LoadAccounts();
-        QCOMPARE((QList<int>{Accounts[1].Verschluesselung, Accounts[2].Verschluesselung}), (QList<int>{0, 0}));
+        QCOMPARE((QList<int>{Accounts[1].Verschluesselung, Accounts[2].Verschluesselung, Accounts[2].Zaehlweise}),
+                 (QList<int>{0, 0, 0}));
         QVERIFY(Accounts[1].Zertifikat.isEmpty());
 
         SetAccounts(3);
