@@ -26,11 +26,8 @@ public:
     bool Unlock();
 
 private:
-    bool ServiceOnBus() const;
-
     QTemporaryDir dir_;
     QProcess bus_;
     QProcess keyring_;
-    QString address_;
     QProcessEnvironment environment_;  // as set up here, for the keyring daemon
 };
