@@ -1,5 +1,4 @@
 #include "core/errorlog.h"
-#include "core/paths.h"
 #include "core/runtimeerror.h"
 #include "testenvironment.h"
 
@@ -48,15 +47,6 @@ private slots:
         QCOMPARE(boxes.first(), "\r\nEs ist ein Fehler aufgetreten:\r\n" + rule + "\r\nFehler Nr. 6\r\nÜberlauf\r\n" + rule + "\r\n");
         QVERIFY(!boxes.first().contains(QStringLiteral("Timer2_Timer()")));
         QVERIFY(env->read("error.log").endsWith(QString::fromUtf8(",6,\"Überlauf\",\"Timer2_Timer()\"\r\n").toUtf8()));
-    }
-
-    void unwritableLogStillShowsBox() {
-        Paths::SetLogFolderForTesting(env->path("no/such/folder"));
-        bool shown = false;
-        SetErrorBoxHandler([&](const QString&) { shown = true; });
-        ReportError(QStringLiteral("formMain_Load()"), RuntimeError::typeMismatch());
-        WriteWinsockErrorLog(1, QStringLiteral("x"));
-        QVERIFY(shown);
     }
 
     // Both logs hold e-mail addresses: readable by their owner only, also when an older run left one

@@ -23,7 +23,6 @@ private slots:
     void durationFromTheHeader_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("ms");
-        QTest::newRow("50 ms") << Silence(50) << 50;
         QTest::newRow("other chunks first, odd one padded")
             << Riff(Chunk("LIST", QByteArray(5, 'x')) + Fmt(8000, 1, 16) + Chunk("data", QByteArray(1600, '\0'))) << 100;
         QTest::newRow("data cut short: what is there counts")
