@@ -160,7 +160,6 @@ private slots:
     void storedPortsAreTcpPorts_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("port");
-        QTest::newRow("low") << "1" << 1;
         QTest::newRow("high") << "40000" << 40000;
         QTest::newRow("highest") << "65535" << 65535;
         QTest::newRow("old signed field's high port") << "-25536" << 40000;
