@@ -121,8 +121,9 @@ private slots:
     }
 
     // In: empty passwords in the store (also none left of a deleted account), the real ones in the
-    // keyring. Out: the store has them again and the entries are gone.
-    void movingInAndOut() {
+    // keyring. A deleted account's entry goes, the others move up. Out: the store has them again and
+    // the entries are gone. A new start finds every password at each step.
+    void movingInDeletingAndOut() {
         needKeyring();
         Accounts.append(TestAccount(QStringLiteral("vier"), 143, QStringLiteral("weg")));
         SaveAccounts();
@@ -136,19 +137,6 @@ private slots:
         restart();
         QCOMPARE(loadedPasswords(), Passwords);
 
-        saveAccounts(0);
-        QCOMPARE(storedPasswords(), Passwords);
-        QCOMPARE(Index(), QStringList());
-        QCOMPARE(Entry(KeyringPasswords::EntryKey(Accounts.at(2))), std::nullopt);
-        restart();
-        QCOMPARE(loadedPasswords(), Passwords);
-        QCOMPARE(messages, QStringList());
-    }
-
-    // A deleted account's entry goes, the others move up, and a new start finds their passwords.
-    void deletedAccountLeavesNoEntry() {
-        needKeyring();
-        saveAccounts(1);
         const QString first = KeyringPasswords::EntryKey(Accounts.at(1));
         RemoveAccount(1);
         saveAccounts(1);
@@ -157,6 +145,14 @@ private slots:
         QCOMPARE(Entry(first), std::nullopt);
         restart();
         QCOMPARE(loadedPasswords(), Passwords.mid(1));
+
+        saveAccounts(0);
+        QCOMPARE(storedPasswords(), Passwords.mid(1));
+        QCOMPARE(Index(), QStringList());
+        QCOMPARE(Entry(KeyringPasswords::EntryKey(Accounts.at(2))), std::nullopt);
+        restart();
+        QCOMPARE(loadedPasswords(), Passwords.mid(1));
+        QCOMPARE(messages, QStringList());
     }
 
     // A check never waits for the keyring and never logs in without the password: the account is

@@ -175,17 +175,6 @@ private slots:
         QCOMPARE(RawValue("Account01Port"), QString::number(port));
     }
 
-    void failedSaveIsSaid() {
-        QFile blocker(env->path("blocker"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        Store::SetFileForTesting(env->path("blocker/Postfalke.conf"));
-        SetAccounts(1);
-        QVERIFY(!SaveAccounts());
-        QVERIFY(!SaveSettings());
-        QVERIFY(Store::SaveFailedMessage().contains(env->path("blocker/Postfalke.conf")));
-    }
-
     // New or left readable by all: the store holds passwords, it is the user's alone.
     void storeFileIsPrivate_data() {
         QTest::addColumn<bool>("existing");
