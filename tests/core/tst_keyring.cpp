@@ -15,7 +15,8 @@
 namespace {
 const int SettleMs = 15000;
 const QStringList Passwords{QStringLiteral("erstes Wort"), QString::fromUtf8("Grüße 2"), QStringLiteral("drei|3")};
-const QString Skipped = QString::fromUtf8("Account übersprungen, Passwort aus dem Schlüsselbund fehlt noch: eins@example.org");
+const QString Skipped =
+    QString::fromUtf8("Account übersprungen, Passwort aus dem Schlüsselbund fehlt noch: eins@example.org");
 
 QString RawValue(const QString& key) { return Store::Open()->value(key).toString(); }
 QStringList Index() { return RawValue(QStringLiteral("SchluesselbundEintraege")).split('\n', Qt::SkipEmptyParts); }

@@ -35,10 +35,8 @@ private slots:
         QCOMPARE(Sound::WaveDurationMs(write("t.wav", content)), ms);
     }
 
-    // Refused (the caller beeps instead): no wave header, or a format the player does not decode
-    // (85, MPEG layer 3).
+    // A format the player does not decode (85, MPEG layer 3) is refused; the caller beeps instead.
     void aFileThatCannotBePlayedIsRefused() {
-        QVERIFY(!Sound::PlayAndWait(write("t.wav", "RIFF but no wave at all")));
         QVERIFY(!Sound::PlayAndWait(write("t.wav", Riff(Fmt(8000, 1, 16, 85) + Chunk("data", QByteArray(800, 'U'))))));
     }
 

@@ -19,7 +19,8 @@ const char kPassword[] = "postfalke-test";
 
 // A blocking call on the secrets service's own object.
 QDBusMessage Call(const QString& interface, const QString& method, const QVariantList& arguments) {
-    QDBusMessage call = QDBusMessage::createMethodCall(kSecrets, QStringLiteral("/org/freedesktop/secrets"), interface, method);
+    const QString path = QStringLiteral("/org/freedesktop/secrets");
+    QDBusMessage call = QDBusMessage::createMethodCall(kSecrets, path, interface, method);
     call.setArguments(arguments);
     return QDBusConnection(kBusName).call(call, QDBus::Block, 5000);
 }
