@@ -21,9 +21,7 @@ private slots:
         QTest::newRow("rounds out of range") << "32767,5" << 0 << 6;
         QTest::newRow("too small") << "-32769" << 0 << 6;
         QTest::newRow("empty") << "" << 0 << 13;
-        QTest::newRow("digits then letters") << "12a" << 0 << 13;
-        QTest::newRow("exponent") << "1e5" << 0 << 13;
-        QTest::newRow("hex") << "0x10" << 0 << 13;
+        QTest::newRow("exponent, which the locale would take") << "1e5" << 0 << 13;
     }
     void toInt16() {
         QFETCH(QString, text);
