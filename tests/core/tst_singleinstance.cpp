@@ -52,8 +52,7 @@ private slots:
         QTRY_COMPARE(shown.count(), 2);
     }
 
-    // The name never lies where another user could have put it: the runtime folder only when it
-    // is the user's alone, else a folder of the user's own, made 0700.
+    // The name lies only where no other user could have put it: a folder of the user's alone.
     void nameLiesInAPrivateFolder_data() {
         QTest::addColumn<int>("runtimeMode");  // -1: no runtime folder
         QTest::addColumn<QString>("cacheFolder");  // what is at cache/postfalke before: "", "other", "link"

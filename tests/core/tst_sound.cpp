@@ -40,8 +40,7 @@ private slots:
         QVERIFY(!Sound::PlayAndWait(write("t.wav", Riff(Fmt(8000, 1, 16, 85) + Chunk("data", QByteArray(800, 'U'))))));
     }
 
-    // Without a sound server the sound plays "for ever": only the bound from the header ends the
-    // wait, and timers are served meanwhile.
+    // Without a sound server a sound plays "for ever": the header's length ends the wait.
     void playingEndsAndTimersGoOn() {
         const QString path = write("t.wav", Silence(40));
         Sound::SetSyncMarginForTesting(150);
@@ -56,8 +55,7 @@ private slots:
         QVERIFY(ticks > 0);
     }
 
-    // The same long wave again while it may still play, a short one replacing it, a missing file,
-    // no wave, a beep: every request comes back at once.
+    // Replaying, replacing, a missing file, no wave, a beep: every request comes back at once.
     void requestsInTheBackgroundNeverWait() {
         const QString longWave = write("lang.wav", Silence(10000));
         QElapsedTimer clock;

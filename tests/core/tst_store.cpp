@@ -47,8 +47,7 @@ private slots:
         QCOMPARE(Settings.BalloonTip, qint16(0));
     }
 
-    // The accounts as text under their keys, the password scrambled; the settings' round trip is the
-    // settings dialog's test.
+    // The accounts as text under their keys, the password scrambled (the settings: the dialog's test).
     void accountsRoundTrip() {
         SetAccounts(10);
         Accounts[2].Password = QString::fromUtf8("Grüße mit Blank");
@@ -70,8 +69,7 @@ private slots:
             QCOMPARE(Fields(Accounts[i]), Fields(saved[i]));
     }
 
-    // Encryption, trusted certificate and the way of counting: absent in old stores (plain, none,
-    // RECENT), renumbered with their account, and the trust written alone at once.
+    // Keys newer than old stores: defaults when absent, renumbered with the account, trust saved alone.
     void newerAccountKeys() {
         env->writeStore("[Einstellungen]\nAnzahlAccounts=2\nAccount01Server=alt\nAccount01Port=143\nAccount02Server=auch\nAccount02Port=993\n");
         LoadAccounts();
@@ -98,8 +96,7 @@ private slots:
         QCOMPARE(Accounts[1].Password, QStringLiteral("pass wort 1"));
     }
 
-    // A value that does not convert takes its default and is reported once, naming file and key;
-    // every other value is read, and a save afterwards writes nothing blank.
+    // A damaged value takes its default and is reported naming file and key; nothing else is lost.
     void damagedValueCostsNothingElse_data() {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
