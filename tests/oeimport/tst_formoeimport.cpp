@@ -43,7 +43,6 @@ class TestFormOEImport : public QObject {
     Q_OBJECT
     std::unique_ptr<DialogWorld> world_;
 
-    // The dialog opened from the tray menu.
     static formOEImport* OpenFromTray() {
         formOEImport::Show(nullptr);
         return formOEImport::Instance();

@@ -13,7 +13,6 @@
 #include "oeimport/winefilesource.h"
 #include "uitestenvironment.h"
 
-// The addresses of the accounts in memory, in their order.
 inline QStringList EMails() {
     QStringList mails;
     for (int i = 1; i <= AccountCount(); ++i)
