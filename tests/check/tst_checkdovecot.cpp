@@ -45,13 +45,10 @@ class TestCheckDovecot : public QObject {
         Accounts.append(TestAccount(user, port ? port : dovecot.port(), password, mailbox));
         return Accounts.last();
     }
-    Account& addEncrypted(qint16 encryption, quint16 port, const QString& fingerprint = QString()) {
-        Account& account = add(QStringLiteral("maria"), QStringLiteral("geheim"), QStringLiteral("INBOX"), port);
-        account.Verschluesselung = encryption;
-        account.Zertifikat = fingerprint;
-        return account;
+    void addEncrypted(qint16 encryption, quint16 port, const QString& fingerprint = QString()) {
+        add(QStringLiteral("maria"), QStringLiteral("geheim"), QStringLiteral("INBOX"), port).Verschluesselung = encryption;
+        Accounts.last().Zertifikat = fingerprint;
     }
-    quint16 dovecotPort(qint16 encryption) const { return encryption == 2 ? dovecot.tlsPort() : dovecot.port(); }
     // The program starts (again): a new cycle that knows only what it reads from its files.
     void start() {
         cycle = std::make_unique<CheckCycle>(nullptr, CheckCycle::Intervals{60000, 5000});
@@ -182,7 +179,7 @@ private slots:
         QFETCH(qint16, encryption);
         QFETCH(QString, firstSteps);
         useCertificate(Cert::AuthoritySigned);
-        addEncrypted(encryption, dovecotPort(encryption));
+        addEncrypted(encryption, encryption == 2 ? dovecot.tlsPort() : dovecot.port());
         QCOMPARE(check(), QList<int>{3});
         QVERIFY(Accounts[1].CheckFailure.isEmpty());
         QStringList steps;
