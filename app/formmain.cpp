@@ -35,6 +35,11 @@
 #include <QTime>
 #include <QTimer>
 
+namespace {
+// The row of buttons begins below the two lists.
+constexpr int kFooterTop = 4335;
+}  // namespace
+
 formMain::formMain(CheckCycle::Intervals intervals, std::unique_ptr<TrayPlatform> trayPlatform) {
     setWindowTitle(QStringLiteral("Postfalke"));
     // A fixed size: no maximise button.
@@ -82,14 +87,18 @@ QString formMain::TestBalloonText() {
 }
 
 void formMain::BuildControls() {
-    Shape1 = new QFrame(this);
+    // Larger than a small screen at a large font: then the window's content scrolls.
+    const FormLayout::TallDialog parts = FormLayout::SplitForScreen(this, 10815, 4935, kFooterTop);
+    const int row = 4440 - kFooterTop;
+    QWidget* body = parts.Body;
+    Shape1 = new QFrame(body);
     Shape1->setGeometry(0, 0, Px(10815), Px(855));
     Shape1->setAutoFillBackground(true);
     QPalette band = Shape1->palette();
     band.setColor(QPalette::Window, QColor(0x1f, 0x3b, 0x5c));
     Shape1->setPalette(band);
 
-    Label1 = new QLabel(this);
+    Label1 = new QLabel(body);
     Label1->setGeometry(Px(240), Px(120), Px(10455), Px(615));
     QFont font = Label1->font();
     font.setBold(true);
@@ -98,16 +107,16 @@ void formMain::BuildControls() {
     text.setColor(QPalette::WindowText, Qt::white);
     Label1->setPalette(text);
 
-    ListView2 = new ListView(this);
+    ListView2 = new ListView(body);
     ListView2->setGeometry(Px(120), Px(960), Px(6015), Px(3375));
-    ListView1 = new ListView(this);
+    ListView1 = new ListView(body);
     ListView1->setGeometry(Px(6240), Px(960), Px(4455), Px(3375));
 
-    Command1 = FormLayout::MakeButton(this, "Command1", QStringLiteral("Minimieren"), 120, 4440, 1935, 375);
-    Command2 = FormLayout::MakeButton(this, "Command2", QStringLiteral("Einstellungen"), 6240, 4440, 1815, 375);
-    Command3 = FormLayout::MakeButton(this, "Command3", QStringLiteral("Beenden"), 8160, 4440, 1935, 375);
-    Command7 = FormLayout::MakeButton(this, "Command7", QStringLiteral("?"), 10200, 4440, 495, 375);
-    Command8 = FormLayout::MakeButton(this, "Command8", QStringLiteral("Menü"), 2160, 4440, 1815, 375);
+    Command1 = FormLayout::MakeButton(parts.Footer, "Command1", QStringLiteral("Minimieren"), 120, row, 1935, 375);
+    Command2 = FormLayout::MakeButton(parts.Footer, "Command2", QStringLiteral("Einstellungen"), 6240, row, 1815, 375);
+    Command3 = FormLayout::MakeButton(parts.Footer, "Command3", QStringLiteral("Beenden"), 8160, row, 1935, 375);
+    Command7 = FormLayout::MakeButton(parts.Footer, "Command7", QStringLiteral("?"), 10200, row, 495, 375);
+    Command8 = FormLayout::MakeButton(parts.Footer, "Command8", QStringLiteral("Menü"), 2160, row, 1815, 375);
     Command8->hide();
     Command6 = FormLayout::MakeButton(this, "Command6", QStringLiteral("Command6"), 0, 0, 1, 1);
     Command6->setVisible(false);

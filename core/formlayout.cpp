@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QShortcut>
 
 namespace FormLayout {
@@ -20,6 +22,46 @@ void SetUpFixedDialog(QWidget* dialog, const char* name, const QString& title, i
     dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     dialog->setFixedSize(Px(width), Px(height));
+}
+
+TallDialog SplitForScreen(QWidget* dialog, int width, int height, int footerTop) {
+    auto* whole = new QWidget;
+    auto* body = new QWidget(whole);
+    auto* footer = new QWidget(whole);
+    whole->setFixedSize(Px(width), Px(height));
+    body->setFixedSize(Px(width), Px(footerTop));
+    footer->setGeometry(0, Px(footerTop), Px(width), Px(height) - Px(footerTop));
+    // The window manager's title bar and borders are not known before the dialog is shown.
+    const int frame = dialog->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, dialog) + 8;
+    const QScreen* screen = dialog->screen();
+    const QSize fits = screen ? screen->availableGeometry().size() - QSize(4, frame) : whole->size();
+    if (whole->width() <= fits.width() && whole->height() <= fits.height()) {
+        whole->setParent(dialog);
+        return {body, footer};
+    }
+    auto* scroll = new QScrollArea(dialog);
+    scroll->setObjectName(QStringLiteral("Body"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    const int bar = scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll);
+    QSize visible;
+    if (whole->width() <= fits.width()) {
+        // Too tall only: the bottom row stays in view below the part that scrolls.
+        footer->setParent(dialog);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        scroll->setWidget(body);
+        visible = QSize(body->width() + bar, qMax(footer->height(), fits.height()));
+        scroll->setGeometry(0, 0, visible.width(), visible.height() - footer->height());
+        footer->move(0, visible.height() - footer->height());
+        delete whole;
+    } else {
+        // Too wide: everything scrolls, the bottom row with the rest; below it the scroll bar.
+        scroll->setWidget(whole);
+        visible = QSize(fits.width(), qMin(whole->height() + bar, fits.height()));
+        scroll->setGeometry(QRect(QPoint(), visible));
+    }
+    dialog->setFixedSize(visible);
+    return {body, footer};
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,

@@ -24,6 +24,17 @@ void Place(QWidget* w, int left, int top, int width, int height);
 // it closes.
 void SetUpFixedDialog(QWidget* dialog, const char* name, const QString& title, int width, int height);
 
+// A dialog of fixed size whose controls may not fit the screen's work area at a large font. The
+// controls above the bottom row of buttons go into `Body`, that row into `Footer`; each is placed in
+// twips from its own top left. Where the dialog fits, nothing changes. Where it is only too tall, it
+// is made as tall as fits, the body scrolls and the bottom row stays in view; where it is too wide,
+// it is made as large as fits and all of it scrolls.
+struct TallDialog {
+    QWidget* Body;
+    QWidget* Footer;
+};
+TallDialog SplitForScreen(QWidget* dialog, int width, int height, int footerTop);
+
 // A named control with a caption at its place.
 template <typename W>
 W* Make(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height) {

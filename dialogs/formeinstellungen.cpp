@@ -39,6 +39,9 @@ namespace {
 constexpr qint32 kChooserFlags =
     CommDlg::FileMustExist | CommDlg::PathMustExist | CommDlg::HideReadOnly | CommDlg::OverwritePrompt;
 
+// The bottom row of buttons begins below the last frame.
+constexpr int kFooterTop = 8895;
+
 // The play symbol: a black triangle pointing right, 12 x 16 pixels.
 QPixmap PlaySymbol() {
     QPixmap picture(12, 16);
@@ -67,11 +70,14 @@ const QString formEinstellungen::AutostartFailed =
 
 formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     SetUpFixedDialog(this, "formEinstellungen", QStringLiteral("Postfalke Einstellungen"), 7095, 9495);
+    // Taller than a small screen at a large font: then everything above the bottom row scrolls.
+    const TallDialog parts = SplitForScreen(this, 7095, 9495, kFooterTop);
+    QWidget* body = parts.Body;
 
-    Shape1 = MakeBanner(this, 7095, 495);
-    Label1 = MakeHeading(this, QStringLiteral("Einstellungen"), 240, 120, 6615, 255);
+    Shape1 = MakeBanner(body, 7095, 495);
+    Label1 = MakeHeading(body, QStringLiteral("Einstellungen"), 240, 120, 6615, 255);
 
-    Frame1 = Make<QGroupBox>(this, "Frame1", QStringLiteral("IMAP Accounts"), 120, 600, 6855, 3615);
+    Frame1 = Make<QGroupBox>(body, "Frame1", QStringLiteral("IMAP Accounts"), 120, 600, 6855, 3615);
     ListView1 = new ListView(Frame1);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     Place(ListView1, 240, 360, 6375, 2055);
@@ -83,7 +89,7 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
                           3135, 375);
 
     // The labels lie under their fields where they are wider than the gap.
-    Frame3 = Make<QGroupBox>(this, "Frame3", QStringLiteral("Allgemeine Einstellungen"), 120, 4440, 6855, 2055);
+    Frame3 = Make<QGroupBox>(body, "Frame3", QStringLiteral("Allgemeine Einstellungen"), 120, 4440, 6855, 2055);
     Label7 = Make<QLabel>(Frame3, "Label7", QStringLiteral("Kontroll-Intervall (Minuten)"), 240, 400, 2775, 255);
     Label8 = Make<QLabel>(Frame3, "Label8", QStringLiteral("E-Mail Programm"), 240, 760, 2175, 255);
     Text6 = Make<QLineEdit>(Frame3, "Text6", 2160, 360, 495, 285);
@@ -101,7 +107,7 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     connect(&KeyringPasswords::Instance(), &KeyringPasswords::SwitchedOff, Check5,
             [this] { Check5->setChecked(false); });
 
-    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Benachrichtigungs Einstellungen"), 120, 6720, 6855,
+    Frame2 = Make<QGroupBox>(body, "Frame2", QStringLiteral("Benachrichtigungs Einstellungen"), 120, 6720, 6855,
                              2175);
     Check2 = Make<QCheckBox>(Frame2, "Check2", QStringLiteral("Benachrichtigungsfenster anzeigen"), 240, 360, 3135, 255);
     Check3 = Make<QCheckBox>(Frame2, "Check3", QStringLiteral("Balloon-Tip im System-Tray anzeigen"), 3600, 360, 3135,
@@ -126,9 +132,9 @@ formEinstellungen::formEinstellungen(QWidget* parent) : QDialog(parent) {
     Command10->setAccessibleName(QStringLiteral("Wave-Datei abspielen"));
     Command10->setToolTip(Command10->accessibleName());
 
-    Command3 = MakeButton(this, "Command3", QStringLiteral("Änderungen speichern"), 120, 9000, 3135, 375);
-    Command4 = MakeButton(this, "Command4", QStringLiteral("Abbrechen"), 3360, 9000, 3015, 375);
-    Command13 = MakeButton(this, "Command13", QStringLiteral("?"), 6480, 9000, 495, 375);
+    Command3 = MakeButton(parts.Footer, "Command3", QStringLiteral("Änderungen speichern"), 120, 9000 - kFooterTop, 3135, 375);
+    Command4 = MakeButton(parts.Footer, "Command4", QStringLiteral("Abbrechen"), 3360, 9000 - kFooterTop, 3015, 375);
+    Command13 = MakeButton(parts.Footer, "Command13", QStringLiteral("?"), 6480, 9000 - kFooterTop, 495, 375);
     Command12 = MakeButton(this, "Command12", QStringLiteral("Command12"), 0, 0, 0, 0);
     Command12->hide();
 

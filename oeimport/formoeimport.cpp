@@ -40,6 +40,8 @@ bool IsMonitored(const QString& email) {
     }
     return false;
 }
+// The bottom row of buttons begins below the two frames.
+constexpr int kFooterTop = 5535;
 }  // namespace
 
 QColor formOEImport::MonitoredColor() { return QColor(128, 128, 128); }
@@ -51,22 +53,26 @@ formOEImport::formOEImport(QWidget* owner) : QDialog(owner) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setFixedSize(Px(12975), Px(6135));
+    // Wider than a small screen at a large font: then the window's content scrolls.
+    const TallDialog parts = SplitForScreen(this, 12975, 6135, kFooterTop);
+    QWidget* body = parts.Body;
 
-    Shape1 = MakeBanner(this, 12975, 495);
-    Label1 = MakeHeading(this, QStringLiteral("IMAP Accounts aus Outlook Express importieren"), 240, 120, 7455, 255);
+    Shape1 = MakeBanner(body, 12975, 495);
+    Label1 = MakeHeading(body, QStringLiteral("IMAP Accounts aus Outlook Express importieren"), 240, 120, 7455, 255);
 
-    Frame1 = Make<QGroupBox>(this, "Frame1", QStringLiteral("Outlook Express IMAP Accounts"), 120, 600, 6255, 4935);
+    Frame1 = Make<QGroupBox>(body, "Frame1", QStringLiteral("Outlook Express IMAP Accounts"), 120, 600, 6255, 4935);
     ListView1 = MakeList(Frame1, "ListView1");
     Command2 = MakeButton(Frame1, "Command2", QStringLiteral("Account übernehmen -->"), 240, 4320, 5775, 375);
 
-    Frame2 = Make<QGroupBox>(this, "Frame2", QStringLiteral("Postfalke Accounts"), 6600, 600, 6255, 4935);
+    Frame2 = Make<QGroupBox>(body, "Frame2", QStringLiteral("Postfalke Accounts"), 6600, 600, 6255, 4935);
     ListView2 = MakeList(Frame2, "ListView2");
     Command4 = MakeButton(Frame2, "Command4", QStringLiteral("Account bearbeiten"), 240, 4320, 2775, 375);
     Command5 = MakeButton(Frame2, "Command5", QStringLiteral("Account löschen"), 3240, 4320, 2775, 375);
 
-    Command1 = MakeButton(this, "Command1", QStringLiteral("Änderungen speichern"), 120, 5640, 6015, 375);
-    Command3 = MakeButton(this, "Command3", QStringLiteral("Abbrechen"), 6240, 5640, 6015, 375);
-    Command7 = MakeButton(this, "Command7", QStringLiteral("?"), 12360, 5640, 495, 375);
+    const int row = 5640 - kFooterTop;
+    Command1 = MakeButton(parts.Footer, "Command1", QStringLiteral("Änderungen speichern"), 120, row, 6015, 375);
+    Command3 = MakeButton(parts.Footer, "Command3", QStringLiteral("Abbrechen"), 6240, row, 6015, 375);
+    Command7 = MakeButton(parts.Footer, "Command7", QStringLiteral("?"), 12360, row, 495, 375);
 
     SetTabOrder({ListView1, Command2, ListView2, Command4, Command5, Command1, Command3, Command7});
 

@@ -1,8 +1,9 @@
 // Every window of the program at the desktop's font and at a font one third larger: captions that
-// can be read whole, one font a window, no maximise button on a window of fixed size, and fields
+// can be read whole, one font a window, the whole window on the screen with its buttons in view, no maximise button on a window of fixed size, and fields
 // named by their own labels.
 #include "app/formmain.h"
 #include "captionfit.h"
+#include "core/formlayout.h"
 #include "core/twips.h"
 #include "dialogs/formaccount.h"
 #include "dialogs/formeinstellungen.h"
@@ -16,6 +17,9 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QtTest>
 #include <memory>
 
@@ -25,6 +29,19 @@ QList<QWidget*> AllWindows() {
     return {new formMain({}, std::make_unique<RecordingTrayPlatform>()), formEinstellungen::ShowInstance(),
             new formAccount, formWillkommen::ShowInstance(), (formOEImport::Show(nullptr), formOEImport::Instance()),
             formBenachrichtigung::Instance()};
+}
+
+// A button that shows whole without scrolling: inside its window and inside the visible part of
+// any scrolled part around it.
+bool InView(const QPushButton* button, const QWidget* window) {
+    for (const QWidget* w = button->parentWidget(); w && w != window; w = w->parentWidget()) {
+        if (const auto* scroll = qobject_cast<const QScrollArea*>(w)) {
+            const QWidget* port = scroll->viewport();
+            if (!port->rect().contains(QRect(button->mapTo(port, QPoint()), button->size())))
+                return false;
+        }
+    }
+    return window->rect().contains(QRect(button->mapTo(window, QPoint()), button->size()));
 }
 
 QString AccessibleName(QWidget* w) {
@@ -63,6 +80,16 @@ private slots:
             }
             QVERIFY2(!window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint), qPrintable(name));
             QCOMPARE(window->minimumSize(), window->maximumSize());
+            const QSize screen = window->screen()->availableGeometry().size();
+            QVERIFY2(window->width() <= screen.width() && window->height() <= screen.height(), qPrintable(name));
+            // Buttons outside a scrolled part, and the save button, show without scrolling.
+            const QScrollArea* scroll = window->findChild<QScrollArea*>();
+            for (const QPushButton* button : window->findChildren<QPushButton*>()) {
+                const bool scrolled = scroll && scroll->isAncestorOf(button);
+                if (!CaptionFit::HiddenOnPurpose(button) &&
+                    (!scrolled || button->text() == QStringLiteral("Änderungen speichern")))
+                    QVERIFY2(InView(button, window), qPrintable(name + "." + button->objectName()));
+            }
             for (QLineEdit* field : window->findChildren<QLineEdit*>()) {
                 const QString accessible = AccessibleName(field);
                 const auto* frame = qobject_cast<QGroupBox*>(field->parentWidget());
@@ -71,6 +98,27 @@ private slots:
             }
             delete window;
         }
+    }
+
+    // Only a dialog taller than the screen's work area scrolls; its bottom row stays in view.
+    void tallDialogScrollsOnlyWhereItMust_data() {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("scrolls");
+        QTest::newRow("fits") << 3000 << false;
+        QTest::newRow("taller than the screen") << 30000 << true;
+    }
+    void tallDialogScrollsOnlyWhereItMust() {
+        QFETCH(int, height);
+        QFETCH(bool, scrolls);
+        QWidget dialog;
+        FormLayout::SetUpFixedDialog(&dialog, "dialog", QStringLiteral("Dialog"), 3000, height);
+        const FormLayout::TallDialog parts = FormLayout::SplitForScreen(&dialog, 3000, height, height - 500);
+        auto* save = FormLayout::MakeButton(parts.Footer, "save", QStringLiteral("Speichern"), 120, 100, 1500, 375);
+        QCOMPARE(dialog.findChild<QScrollArea*>() != nullptr, scrolls);
+        QCOMPARE(dialog.height() < Px(height), scrolls);
+        QVERIFY(dialog.height() <= dialog.screen()->availableGeometry().height());
+        QVERIFY(InView(save, &dialog));
+        QCOMPARE(parts.Footer->geometry().bottom(), dialog.height() - 1);
     }
 
     // The layout keeps its proportions at a larger font.
