@@ -1,7 +1,6 @@
 // Counting unseen mail since the last check against scripted servers: the replies, the command, what
 // is remembered between checks, and a state file that cannot be written.
 #include "check/checkcycle.h"
-#include "check/unseencount.h"
 #include "scriptedimapserver.h"
 #include "testenvironment.h"
 
@@ -47,19 +46,6 @@ private slots:
         cycle.reset();
         server.reset();
         env.reset();
-    }
-
-    void responseCodes_data() {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<qint64>("validity");  // -1: none
-        QTest::newRow("largest UID value") << QByteArray("* OK [UIDVALIDITY 4294967295] UIDs valid") << 4294967295LL;
-        QTest::newRow("beyond 32 bits") << QByteArray("* OK [UIDVALIDITY 4294967296]") << -1LL;
-    }
-    void responseCodes() {
-        QFETCH(QByteArray, line);
-        QFETCH(qint64, validity);
-        const std::optional<quint32> number = Imap::ResponseCodeNumber(line, "UIDVALIDITY");
-        QCOMPARE(number ? qint64(*number) : -1, validity);
     }
 
     // The first check learns the mailbox (UIDNEXT 20) and counts 0 without searching; the second
