@@ -126,9 +126,10 @@ private slots:
         failed("STARTTLS agreed, no handshake", Encrypted(1, {"A000 OK go ahead\r\n* OK plain text\r\n"}), "A000",
                "Zeitüberschreitung", "Timeout bei Account eins@example.org");
         // Logged in before TLS: STARTTLS can no longer be asked for, and nothing goes on in plain text.
-        failed("STARTTLS, PREAUTH greeting", Encrypted(1, {}, {"* PREAUTH [CAPABILITY IMAP4rev1 STARTTLS] Hallo\r\n"}), "A004",
-               NoStartTls, NoStartTls + ", Account eins@example.org: ");
-        failed("SSL/TLS to a plain server", Encrypted(2, {}), "", "Verbindungsfehler", "Verbindungsfehler, Account eins@example.org: ");
+        failed("STARTTLS, PREAUTH greeting", Encrypted(1, {}, {"* PREAUTH [CAPABILITY IMAP4rev1 STARTTLS] Hallo\r\n"}),
+               "A004", NoStartTls, NoStartTls + ", Account eins@example.org: ");
+        failed("SSL/TLS to a plain server", Encrypted(2, {}), "", "Verbindungsfehler",
+               "Verbindungsfehler, Account eins@example.org: ");
     }
     void firstAccountOutcome() {
         QFETCH(Script, script);
@@ -173,7 +174,8 @@ private slots:
         } else {
             // The account ended at once (or by the watchdog): its two entries come right before
             // the next connection, and error.log holds the reason with the server's own text.
-            const QString entry = logged.startsWith("Timeout") ? Timeout : logged.section(',', 0, 0) + ", Account: eins@example.org";
+            const QString entry =
+                logged.startsWith("Timeout") ? Timeout : logged.section(',', 0, 0) + ", Account: eins@example.org";
             QCOMPARE(protocol.mid(next - 2, 2), (QStringList{entry, ""}));
             QVERIFY2(QString::fromUtf8(errorLog).contains(",0,\"\",\"" + logged), errorLog.constData());
         }

@@ -46,7 +46,8 @@ class TestCheckDovecot : public QObject {
         return Accounts.last();
     }
     void addEncrypted(qint16 encryption, quint16 port, const QString& fingerprint = QString()) {
-        add(QStringLiteral("maria"), QStringLiteral("geheim"), QStringLiteral("INBOX"), port).Verschluesselung = encryption;
+        add(QStringLiteral("maria"), QStringLiteral("geheim"), QStringLiteral("INBOX"), port);
+        Accounts.last().Verschluesselung = encryption;
         Accounts.last().Zertifikat = fingerprint;
     }
     // The program starts (again): a new cycle that knows only what it reads from its files.

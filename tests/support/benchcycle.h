@@ -19,9 +19,10 @@ inline double Median(QList<double> values) {
 // Users u01, u02, ... with passwords pw-01, pw-02, ... and i % 4 recent messages for user i.
 inline QVector<DovecotServer::User> NumberedUsers(int count) {
     QVector<DovecotServer::User> users;
-    for (int i = 1; i <= count; ++i)
-        users.append({QStringLiteral("u%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("pw-%1").arg(i, 2, 10, QLatin1Char('0')),
-                      i % 4});
+    for (int i = 1; i <= count; ++i) {
+        const QString number = QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+        users.append({QStringLiteral("u") + number, QStringLiteral("pw-") + number, i % 4});
+    }
     return users;
 }
 
