@@ -1,52 +1,57 @@
 // The whole program, headless: the main window loaded the way the splash loads it, with a recording
 // tray, against a private Dovecot and ports where nothing listens.
-#include "modaldriver.h"
-#include "check/checkcycle.h"
-#include "core/errorlog.h"
+#include "app/alertdispatch.h"
 #include "app/formmain.h"
+#include "app/program.h"
+#include "app/protocollist.h"
+#include "core/errorlog.h"
 #include "core/forms.h"
 #include "core/funktionen.h"
 #include "core/listview.h"
-#include "app/program.h"
-#include "dialogs/formwillkommen.h"
-#include "dialogs/formzertifikat.h"
 #include "core/shell.h"
 #include "core/sound.h"
+#include "dialogs/formwillkommen.h"
+#include "dialogs/formzertifikat.h"
+#include "splash/formsplash.h"
+#include "tray/formbenachrichtigung.h"
+#include "tray/tray.h"
+
 #include "dovecotserver.h"
 #include "localport.h"
-#include "splash/formsplash.h"
-#include "uitestenvironment.h"
-#include "tray/formbenachrichtigung.h"
+#include "modaldriver.h"
 #include "recordingtrayplatform.h"
-#include "tray/tray.h"
+#include "uitestenvironment.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
-#include <QSignalSpy>
 #include <QtTest>
 #include <memory>
 
 namespace {
 const QString kClosing = QStringLiteral("Klicken Sie hier um das E-Mail Programm zu starten.");
 
-QStringList Column(const ListView& list, int column) {
-    QStringList texts;
-    for (int row = 1; row <= list.RowCount(); ++row)
-        texts << list.Text(row, column);
-    return texts;
+// Account, mailbox and count of each row; "*" marks a row bold in all four cells, "?" in some.
+QStringList Rows(const ListView& list) {
+    QStringList out;
+    for (int r = 1; r <= list.RowCount(); ++r) {
+        const int bold = list.IsBold(r, 0) + list.IsBold(r, 1) + list.IsBold(r, 2) + list.IsBold(r, 3);
+        out << QString(bold == 4 ? "*" : bold ? "?" : "") + list.Text(r, 1) + '|' + list.Text(r, 2) + '|' + list.Text(r, 3);
+    }
+    return out;
 }
+
+QRect WorkArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
 }  // namespace
 
 class TestProgram : public QObject {
     Q_OBJECT
     std::unique_ptr<UiTestEnvironment> env;
     RecordingTrayPlatform* tray = nullptr;
-    QStringList sounds;
+    QStringList steps;  // sounds, in the alert tests rows and balloons too; "+" once the notification window shows
     QStringList shellOpens;
     QStringList errorBoxes;
 
@@ -66,6 +71,16 @@ class TestProgram : public QObject {
         return Program::LoadMainWindow(CheckCycle::Intervals{60000, 500}, std::move(platform));
     }
 
+    void Step(const QString& name) {
+        const formBenachrichtigung* w = formBenachrichtigung::Existing();
+        steps << name + (w && w->isVisible() ? "+" : "");
+    }
+
+    void Alert(formMain* main, const QList<int>& counts) {
+        Accounts = AccountsWithCounts(counts);
+        DispatchAlert(*main->ListView1, &main->TrayIcon());
+    }
+
 private slots:
     void initTestCase() {
         // A small font, so that the main window fits the test's screen of 800 x 800 pixels.
@@ -75,10 +90,10 @@ private slots:
     }
     void init() {
         env = std::make_unique<UiTestEnvironment>();
-        sounds.clear();
+        steps.clear();
         shellOpens.clear();
         errorBoxes.clear();
-        Sound::SetRecorderForTesting([this](const QString& r) { sounds << r; });
+        Sound::SetRecorderForTesting([this](const QString& r) { Step(r); });
         SetShellOpenHandler([this](const QString& path) { shellOpens << path; });
         SetErrorBoxHandler([this](const QString& text) { errorBoxes << text; });
         Program::WireForms();
@@ -100,7 +115,7 @@ private slots:
 
     void startUpChecksAtOnceAndAlerts() {
         DovecotServer dovecot;
-        QVERIFY2(dovecot.start({{QStringLiteral("maria"), QStringLiteral("geheim"), 3}}), qPrintable(dovecot.errorString()));
+        QVERIFY2(dovecot.start({{"maria", "geheim", 3}}), qPrintable(dovecot.errorString()));
         Store({TestAccount(QStringLiteral("maria"), dovecot.port(), QStringLiteral("geheim"))});
 
         formSplash::SetTimerIntervalForTesting(1);
@@ -115,23 +130,20 @@ private slots:
         QCOMPARE(tray->tip, QStringLiteral("Postfalke"));
 
         QTRY_COMPARE(main->ListView1->RowCount(), 1);
-        QCOMPARE(Column(*main->ListView1, 1), QStringList{QStringLiteral("maria@example.org")});
-        QCOMPARE(Column(*main->ListView1, 2), QStringList{QStringLiteral("INBOX")});
-        QCOMPARE(Column(*main->ListView1, 3), QStringList{QStringLiteral("3")});
+        QCOMPARE(Rows(*main->ListView1), QStringList{"maria@example.org|INBOX|3"});
 
         formBenachrichtigung* window = formBenachrichtigung::Existing();
         QVERIFY(window && window->isVisible());
         QVERIFY(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QVERIFY(window->testAttribute(Qt::WA_ShowWithoutActivating));
-        QCOMPARE(window->ListView1->Text(1, 3), QStringLiteral("3"));
-        QVERIFY(window->ListView1->IsBold(1, 0) && window->ListView1->IsBold(1, 3));
+        QCOMPARE(Rows(*window->ListView1), QStringList{"*maria@example.org|INBOX|3"});
 
         QCOMPARE(tray->messages.size(), 1);
         QCOMPARE(tray->messages[0].title, QStringLiteral("E-Mails eingetroffen"));
         QCOMPARE(tray->messages[0].text, "\r\nmaria@example.org\tINBOX\t 3\r\n\r\n" + kClosing);
         QCOMPARE(tray->messages[0].icon, BalloonIcon::Information);
         // Sound 2 with a missing wave file: silence, not even a beep.
-        QVERIFY2(sounds.isEmpty(), qPrintable(sounds.join(',')));
+        QVERIFY2(steps.isEmpty(), qPrintable(steps.join(',')));
 
         // The same recent mail alerts again at the next check, here a manual one from the menu.
         main->mnuAbfrage->trigger();
@@ -140,60 +152,37 @@ private slots:
         QCOMPARE(tray->messages.size(), 2);
     }
 
-    void mixedResultsAlertWithFailuresAndQuietAccounts() {
-        DovecotServer dovecot;
-        QVERIFY2(dovecot.start({{QStringLiteral("anna"), QStringLiteral("eins"), 3}, {QStringLiteral("bert"), QStringLiteral("zwei"), 0}}),
-                 qPrintable(dovecot.errorString()));
-        Store({TestAccount(QStringLiteral("anna"), dovecot.port(), QStringLiteral("eins")),
-               TestAccount(QStringLiteral("bert"), dovecot.port(), QStringLiteral("zwei")),
-               TestAccount(QStringLiteral("carl"), FreeLocalPort(), QStringLiteral("drei"))});
-        Settings.Sound = SoundChoice::Beep;
-        SaveSettings();
+    // An alert fills the result list, then shows the notification window, then the balloon and the
+    // sound; the window lists every account, sorted by the text of the count, the one with mail bold.
+    // Still open at the next alert, the same window is refilled and takes the focus as the setting says.
+    void alertInOrderAndRefill() {
         formMain* main = Load();
-        QTRY_VERIFY_WITH_TIMEOUT(!main->Cycle().CycleRunning(), 10000);
-
-        QCOMPARE(Column(*main->ListView1, 1), QStringList({"anna@example.org", "carl@example.org"}));
-        QCOMPARE(Column(*main->ListView1, 3), QStringList({"3", "error"}));
-        formBenachrichtigung* window = formBenachrichtigung::Existing();
-        QVERIFY(window && window->isVisible());
-        QCOMPARE(Column(*window->ListView1, 3), QStringList({"Fehler", "3", "0"}));
-        QCOMPARE(Column(*window->ListView1, 1), QStringList({"carl@example.org", "anna@example.org", "bert@example.org"}));
-        QVERIFY(!window->ListView1->IsBold(1, 1));
-        QVERIFY(window->ListView1->IsBold(2, 1));
-        QVERIFY(!window->ListView1->IsBold(3, 1));
+        connect(main->ListView1->model(), &QAbstractItemModel::rowsInserted, main, [this] { Step(QStringLiteral("row")); });
+        connect(tray, &RecordingTrayPlatform::MessageRecorded, main, [this] { Step(QStringLiteral("balloon")); });
+        Settings.Sound = SoundChoice::Beep;
+        Alert(main, {3, 0, -1});
+        QCOMPARE(steps, (QStringList{"row", "row", "balloon+", "beep+"}));
+        QCOMPARE(Rows(*main->ListView1), (QStringList{"a@example.org|INBOX|3", "c@example.org|INBOX|error"}));
+        QPointer<formBenachrichtigung> w = formBenachrichtigung::Existing();
+        QVERIFY(w->testAttribute(Qt::WA_ShowWithoutActivating));  // BenachrichtigungFokus 0
+        QCOMPARE(Rows(*w->ListView1), (QStringList{"c@example.org|INBOX|Fehler", "*a@example.org|INBOX|3", "b@example.org|INBOX|0"}));
+        QCOMPARE(w->ListView1->Text(2, 0), main->ListView1->Text(1, 0));
         QCOMPARE(tray->messages.size(), 1);
-        QCOMPARE(tray->messages[0].text,
-                 "\r\nanna@example.org\tINBOX\t 3\r\ncarl@example.org\tINBOX\t (Fehler)\r\n\r\n" + kClosing);
-        QCOMPARE(sounds, QStringList{QStringLiteral("beep")});
-    }
+        QCOMPARE(tray->messages[0].title, QStringLiteral("E-Mails eingetroffen"));
+        QCOMPARE(tray->messages[0].text, "\r\na@example.org\tINBOX\t 3\r\nc@example.org\tINBOX\t (Fehler)\r\n\r\n" + kClosing);
 
-    void noRecentMailGivesNothingEvenWithFailures() {
-        DovecotServer dovecot;
-        QVERIFY2(dovecot.start({{QStringLiteral("bert"), QStringLiteral("zwei"), 0}}), qPrintable(dovecot.errorString()));
-        Store({TestAccount(QStringLiteral("bert"), dovecot.port(), QStringLiteral("zwei")),
-               TestAccount(QStringLiteral("carl"), FreeLocalPort(), QStringLiteral("drei"))});
-        Settings.Sound = SoundChoice::Beep;
-        SaveSettings();
-        formMain* main = Load();
-        QTRY_VERIFY_WITH_TIMEOUT(!main->Cycle().CycleRunning(), 10000);
-        QVERIFY(main->ListView2->RowCount() > 0);
-        QCOMPARE(main->ListView1->RowCount(), 0);
-        QVERIFY(!formBenachrichtigung::Existing());
-        QVERIFY(tray->messages.isEmpty());
-        QVERIFY(sounds.isEmpty());
-        // The tip tells all the same, and the icon carries its warning mark.
-        const QStringList tip = tray->tip.split('\n');
-        QCOMPARE(tip.size(), 3);
-        QVERIFY(tip[0].startsWith(QStringLiteral("Postfalke – letzte Abfrage ")));
-        QCOMPARE(tip[1], QStringLiteral("bert@example.org: keine neuen"));
-        QVERIFY(tip[2].startsWith(QStringLiteral("carl@example.org: Fehler")));
-        QCOMPARE(tray->icon.pixmap(32, 32).toImage(), Tray::WarningIcon().pixmap(32, 32).toImage());
+        Settings.BenachrichtigungFokus = 1;
+        Alert(main, {0, 5, 10});
+        QCOMPARE(formBenachrichtigung::Existing(), w.data());
+        QVERIFY(!w->testAttribute(Qt::WA_ShowWithoutActivating));
+        QCOMPARE(Rows(*w->ListView1), (QStringList{"*b@example.org|INBOX|5", "*c@example.org|INBOX|10", "a@example.org|INBOX|0"}));
+        QCOMPARE(main->ListView1->RowCount(), 4);  // the result list keeps its rows
     }
 
     // A refused certificate is offered after the cycle, once in a run however often it is met.
     void refusedCertificateIsOfferedOncePerRun() {
         DovecotServer dovecot;
-        QVERIFY2(dovecot.start({{QStringLiteral("maria"), QStringLiteral("geheim"), 1}}), qPrintable(dovecot.errorString()));
+        QVERIFY2(dovecot.start({{"maria", "geheim", 1}}), qPrintable(dovecot.errorString()));
         QVERIFY2(dovecot.useCertificate(DovecotServer::Certificate::SelfSigned), qPrintable(dovecot.errorString()));
         Account account = TestAccount(QStringLiteral("maria"), dovecot.tlsPort(), QStringLiteral("geheim"));
         account.Verschluesselung = 2;
@@ -214,15 +203,6 @@ private slots:
         QCOMPARE(Accounts[1].NewMailCount, qint16(-1));
     }
 
-    void emptyStoreWelcomesAndChecksNothing() {
-        formMain* main = Load();
-        QVERIFY(formWillkommen::Instance() && formWillkommen::Instance()->isVisible());
-        QVERIFY(tray->iconVisible);
-        QVERIFY(!main->Cycle().CycleRunning());
-        QCOMPARE(main->ListView2->RowCount(), 0);
-        QVERIFY(main->Cycle().Timer1()->isActive());
-    }
-
     void damagedStoreIsReportedButTheProgramStaysReachable() {
         env->writeStore("[Einstellungen]\nKontrollIntervall=fünf\nAnzahlAccounts=1\n");
         formMain* main = Load();
@@ -237,14 +217,20 @@ private slots:
         QVERIFY(!formWillkommen::Instance());
         QVERIFY(!main->Cycle().CycleRunning());
         QCOMPARE(Accounts[1].CheckFailure, QStringLiteral("Kein Server angegeben"));
+        // The failure alerts nothing, not even a beep; the tip names it, the icon carries a warning mark.
+        QVERIFY(tray->messages.isEmpty());
+        QVERIFY(!formBenachrichtigung::Existing());
+        QVERIFY(steps.isEmpty());
+        QVERIFY(tray->tip.startsWith(QStringLiteral("Postfalke – letzte Abfrage ")));
+        QVERIFY(tray->tip.endsWith(QStringLiteral(": Fehler – Kein Server angegeben")));
+        QCOMPARE(tray->icon.pixmap(32, 32).toImage(), Tray::WarningIcon().pixmap(32, 32).toImage());
         QVERIFY(tray->iconVisible);
         QVERIFY(main->Label1->text().startsWith(QStringLiteral("Postfalke v")));
         QCOMPARE(main->ListView1->ColumnCount(), 4);
         QCOMPARE(main->ListView2->ColumnCount(), 2);
         QVERIFY(main->Cycle().Timer1()->isActive());
         QCOMPARE(main->Cycle().Timer1()->interval(), 60000);
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QCOMPARE(main->frameGeometry().bottomRight(), screen.bottomRight());
+        QCOMPARE(main->frameGeometry().bottomRight(), WorkArea().bottomRight());
         // The tray menu still reaches the program and ends it.
         QSignalSpy unloaded(main, &formMain::Unloaded);
         main->mnuBeenden->trigger();
@@ -252,8 +238,8 @@ private slots:
         QVERIFY(!tray->iconVisible);
     }
 
-    // Without a tray the main window shows and offers the tray menu on its button "Menü" and as its
-    // context menu; with a tray the button stays hidden.
+    // Without a tray the main window shows, offers the tray menu on its button "Menü" and as its
+    // context menu, and its close box asks as "Beenden" does; with a tray the button stays hidden.
     void withoutTrayTheMainWindowShowsAndOffersTheMenu() {
         Store({TestAccount(QStringLiteral("x"), FreeLocalPort(), QStringLiteral("y"))});
         formMain* main = Load(/*trayAvailable=*/false);
@@ -265,46 +251,28 @@ private slots:
         QApplication::sendEvent(main, &click);
         QTRY_VERIFY(main->mnuPopUp->isVisible());
         main->mnuPopUp->hide();
-        main->Quit();
-        QVERIFY(!Load()->Command8->isVisibleTo(formMain::Instance()));
-    }
-
-    // Shown, the main window's whole frame lies in the screen's work area, in its bottom right corner.
-    void mainWindowShowsWholeInTheCorner() {
-        formMain* main = Load();
-        tray->Activate(QSystemTrayIcon::Trigger);
-        QVERIFY(QTest::qWaitForWindowExposed(main));
-        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        QVERIFY(main->frameGeometry().size() != main->size());
-        QTRY_COMPARE(main->frameGeometry().bottomRight(), area.bottomRight());
-    }
-
-    // The close box hides the window and the checks go on; without a tray it asks as "Beenden" does.
-    void closeBoxHidesOrAsks() {
-        formMain* main = Load();
         QSignalSpy unloaded(main, &formMain::Unloaded);
-        main->ShowMainWindow();
-        QVERIFY(main->close() == false || !main->isVisible());
-        QVERIFY(!main->isVisible());
-        QCOMPARE(unloaded.count(), 0);
-        QVERIFY(main->Cycle().Timer1()->isActive());
-        main->Quit();
-
-        main = Load(/*trayAvailable=*/false);
-        QSignalSpy unloadedWithoutTray(main, &formMain::Unloaded);
         for (auto answer : {QMessageBox::No, QMessageBox::Yes}) {
             BoxSeen box;
             AnswerNextBox(this, &box, answer);
             main->close();
             QCOMPARE(box.text, formMain::QuitQuestion());
-            QCOMPARE(unloadedWithoutTray.count(), answer == QMessageBox::Yes ? 1 : 0);
+            QCOMPARE(unloaded.count(), answer == QMessageBox::Yes ? 1 : 0);
             QCOMPARE(main->isVisible(), answer == QMessageBox::No);
         }
+        QVERIFY(!Load()->Command8->isVisibleTo(formMain::Instance()));
     }
 
-    void quitAsksFirstFromTheButtonButNotFromTheMenu() {
+    // With a tray the close box hides the window and the checks go on; "Beenden" asks first, then
+    // ends everything, the notification window too.
+    void closeHidesAndQuitAsksFirst() {
         formMain* main = Load();
         QSignalSpy unloaded(main, &formMain::Unloaded);
+        main->ShowMainWindow();
+        main->close();
+        QVERIFY(!main->isVisible());
+        QVERIFY(main->Cycle().Timer1()->isActive());
+
         BoxSeen box;
         AnswerNextBox(this, &box, QMessageBox::No);
         main->Command3->click();
@@ -315,6 +283,7 @@ private slots:
         QCOMPARE(unloaded.count(), 0);
         QVERIFY(tray->iconVisible);
 
+        formBenachrichtigung::Instance()->PlaceAndShow(false);
         AnswerNextBox(this, &box, QMessageBox::Yes);
         main->Command3->click();
         QCOMPARE(unloaded.count(), 1);
@@ -322,19 +291,23 @@ private slots:
         QVERIFY(!main->TrayIcon().IsTrayWindowProcInstalled());
         QVERIFY(!main->Cycle().Timer1()->isActive());
         QVERIFY(!formMain::Instance());
-    }
-
-    void shutdownClosesTheNotificationWindow() {
-        formMain* main = Load();
-        formBenachrichtigung::Instance()->PlaceAndShow(false);
-        main->mnuBeenden->trigger();
         QVERIFY(!formBenachrichtigung::Existing());
     }
 
+    // An empty store opens the welcome dialog and checks nothing. Shown from the tray, the main
+    // window's whole frame lies in the work area's bottom right corner.
     void trayAndButtonsReachTheirActions() {
         formMain* main = Load();
+        QVERIFY(formWillkommen::Instance() && formWillkommen::Instance()->isVisible());
+        QVERIFY(tray->iconVisible);
+        QVERIFY(!main->Cycle().CycleRunning());
+        QCOMPARE(main->ListView2->RowCount(), 0);
+        QVERIFY(main->Cycle().Timer1()->isActive());
+
         tray->Activate(QSystemTrayIcon::Trigger);
-        QVERIFY(main->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        QVERIFY(main->frameGeometry().size() != main->size());
+        QTRY_COMPARE(main->frameGeometry().bottomRight(), WorkArea().bottomRight());
         main->Command1->click();
         QVERIFY(!main->isVisible());
         tray->cursorPosition = QPoint(40, 30);
@@ -353,6 +326,20 @@ private slots:
         QCOMPARE(tray->messages.size(), 1);
         QCOMPARE(tray->messages[0].title, QStringLiteral("Postfalke Test"));
         QCOMPARE(tray->messages[0].text, "\r\nDies ist eine Test-Benachrichtigung\r\n\r\n" + kClosing);
+    }
+
+    void protocolKeepsTheNewest200InView() {
+        formMain* main = Load();
+        main->ShowMainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        ListView& list = *main->ListView2;
+        for (int i = 1; i <= 201; ++i)
+            AppendProtocolEntry(list, QString::number(i));
+        QCOMPARE(list.RowCount(), 200);
+        QCOMPARE(list.Text(1, 1), QStringLiteral("2"));
+        QCOMPARE(list.Text(200, 1), QStringLiteral("201"));
+        QVERIFY(list.viewport()->rect().contains(list.visualItemRect(list.topLevelItem(199))));
+        QVERIFY(!list.viewport()->rect().intersects(list.visualItemRect(list.topLevelItem(0))));
     }
 };
 

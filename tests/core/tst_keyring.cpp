@@ -15,6 +15,8 @@
 namespace {
 const int SettleMs = 15000;
 const QStringList Passwords{QStringLiteral("erstes Wort"), QString::fromUtf8("Grüße 2"), QStringLiteral("drei|3")};
+const QString Skipped =
+    QString::fromUtf8("Account übersprungen, Passwort aus dem Schlüsselbund fehlt noch: eins@example.org");
 
 QString RawValue(const QString& key) { return Store::Open()->value(key).toString(); }
 QStringList Index() { return RawValue(QStringLiteral("SchluesselbundEintraege")).split('\n', Qt::SkipEmptyParts); }
@@ -30,6 +32,18 @@ std::optional<QString> Entry(const QString& key) {
         return QStringLiteral("<keine Antwort>");
     return *answer;
 }
+
+// A check cycle, started at once, that records its protocol and counts its alerts.
+struct RecordingCycle {
+    CheckCycle cycle{nullptr, CheckCycle::Intervals{60000, 2000}};
+    QStringList protocol;
+    int alerts = 0;
+    RecordingCycle() {
+        cycle.SetProtocolSink([this](const QString& text) { protocol << text; });
+        cycle.SetAlertDispatcher([this] { ++alerts; });
+        cycle.StartMonitoring();
+    }
+};
 }  // namespace
 
 class TestKeyring : public QObject {
@@ -40,8 +54,7 @@ class TestKeyring : public QObject {
     QStringList messages;
     QMetaObject::Connection messageSpy;
 
-    // Accounts eins, zwei, drei with the passwords above, saved with the keyring choice as given;
-    // returns once the passwords have moved.
+    // Accounts eins, zwei, drei with the passwords above, saved with this keyring choice, once moved.
     void saveAccounts(qint16 keyring) {
         if (AccountCount() == 0)
             for (int i = 0; i < Passwords.size(); ++i)
@@ -52,8 +65,7 @@ class TestKeyring : public QObject {
         settle();
     }
     void settle() { QTRY_VERIFY_WITH_TIMEOUT(!Keys().Busy(), SettleMs); }
-    // A new start of the program: nothing known, the accounts and settings loaded from the store,
-    // their keyring passwords read.
+    // A new start of the program: nothing known, store loaded, keyring passwords read.
     void restart() {
         Keys().ForgetForTesting();
         LoadSettings();
@@ -96,8 +108,7 @@ private slots:
         env.reset();
     }
 
-    // Runs first, while the bus has no keyring service: the choice does not stick, one message says
-    // why, and every password stays in the store.
+    // Runs first, while the bus has no keyring service.
     void noKeyringService() {
         saveAccounts(1);
         QCOMPARE(messages.size(), 1);
@@ -110,10 +121,10 @@ private slots:
         QCOMPARE(loadedPasswords(), Passwords);
     }
 
-    // In: the store keeps empty passwords (also none of a deleted account left behind) and the
-    // keyring the real ones, which a new start reads. Out: the store has them again and the entries
-    // are gone.
-    void movingInAndOut() {
+    // In: empty passwords in the store (also none left of a deleted account), the real ones in the
+    // keyring. A deleted account's entry goes, the others move up. Out: the store has them again and
+    // the entries are gone. A new start finds every password at each step.
+    void movingInDeletingAndOut() {
         needKeyring();
         Accounts.append(TestAccount(QStringLiteral("vier"), 143, QStringLiteral("weg")));
         SaveAccounts();
@@ -127,118 +138,73 @@ private slots:
         restart();
         QCOMPARE(loadedPasswords(), Passwords);
 
+        const QString first = KeyringPasswords::EntryKey(Accounts.at(1));
+        RemoveAccount(1);
+        saveAccounts(1);
+        QCOMPARE(Index().size(), 2);
+        QCOMPARE(storedPasswords(), (QStringList{"", ""}));
+        QCOMPARE(Entry(first), std::nullopt);
+        restart();
+        QCOMPARE(loadedPasswords(), Passwords.mid(1));
+
         saveAccounts(0);
-        QCOMPARE(storedPasswords(), Passwords);
+        QCOMPARE(storedPasswords(), Passwords.mid(1));
         QCOMPARE(Index(), QStringList());
         QCOMPARE(Entry(KeyringPasswords::EntryKey(Accounts.at(2))), std::nullopt);
         restart();
-        QCOMPARE(loadedPasswords(), Passwords);
+        QCOMPARE(loadedPasswords(), Passwords.mid(1));
         QCOMPARE(messages, QStringList());
     }
 
-    // Edits of the account list while the passwords are in the keyring; afterwards a new start
-    // finds every password, and only the entries still used remain.
-    void listEdits_data() {
-        QTest::addColumn<QString>("edit");
-        QTest::addColumn<QStringList>("passwords");
-        QTest::addColumn<int>("entries");
-        QTest::newRow("delete the first, the others move up") << "delete" << QStringList{Passwords[1], Passwords[2]} << 2;
-        QTest::newRow("copy with the same login") << "copy" << (Passwords + QStringList{Passwords[1]}) << 3;
-        QTest::newRow("copy with another login") << "copy other" << (Passwords + QStringList{"anders"}) << 4;
-        QTest::newRow("new user name and password") << "rename" << QStringList{Passwords[0], Passwords[1], "neu"} << 3;
+    // A check never waits for the keyring and never logs in without the password: the account is
+    // skipped while its password has not come, also when it goes between connect and greeting.
+    void checkSkipsUntilThePasswordCame_data() {
+        QTest::addColumn<bool>("beforeGreeting");
+        QTest::newRow("right after the start") << false;
+        QTest::newRow("list reloaded before the greeting, keyring locked") << true;
     }
-    void listEdits() {
-        QFETCH(QString, edit);
-        QFETCH(QStringList, passwords);
-        QFETCH(int, entries);
-        needKeyring();
-        saveAccounts(1);
-        const QString first = KeyringPasswords::EntryKey(Accounts.at(1));
-        const QString third = KeyringPasswords::EntryKey(Accounts.at(3));
-        if (edit == "delete") {
-            RemoveAccount(1);
-        } else if (edit.startsWith("copy")) {
-            Account copy = Accounts.at(2);
-            copy.Mailbox = QStringLiteral("Archiv");
-            if (edit == "copy other") {
-                copy.Username = QStringLiteral("zwei-b");
-                copy.Password = QStringLiteral("anders");
-            }
-            Accounts.append(copy);
-        } else {
-            Accounts[3].Username = QStringLiteral("drei-neu");
-            Accounts[3].Password = QStringLiteral("neu");
-        }
-        saveAccounts(1);
-        QCOMPARE(Index().size(), entries);
-        QCOMPARE(storedPasswords(), QStringList(passwords.size(), QString()));
-        if (edit == "delete")
-            QCOMPARE(Entry(first), std::nullopt);
-        if (edit == "rename")
-            QCOMPARE(Entry(third), std::nullopt);
-        restart();
-        QCOMPARE(loadedPasswords(), passwords);
-    }
-
-    // A check right after the start skips the account whose password the keyring has not given yet;
-    // the next one logs in with it.
-    void checkWithKeyringPassword() {
+    void checkSkipsUntilThePasswordCame() {
+        QFETCH(bool, beforeGreeting);
         needKeyring();
         ScriptedImapServer server;
+        if (beforeGreeting)
+            server.setGreeting({});
         Accounts.append(TestAccount(QStringLiteral("eins"), server.port(), Passwords.at(0)));
         saveAccounts(1);
-        Keys().ForgetForTesting();
-        LoadAccounts();
-        QVERIFY(!PasswordKnown(Accounts.at(1)));
-
-        CheckCycle cycle(nullptr, CheckCycle::Intervals{60000, 2000});
-        QStringList protocol;
-        int alerts = 0;
-        cycle.SetProtocolSink([&](const QString& text) { protocol << text; });
-        cycle.SetAlertDispatcher([&] { ++alerts; });
-        cycle.StartMonitoring();
-        QCOMPARE(alerts, 1);
-        QCOMPARE(protocol, QStringList{QString::fromUtf8("Account übersprungen, Passwort aus dem Schlüsselbund fehlt noch: "
-                                                         "eins@example.org")});
-        QVERIFY(!cycle.CycleRunning());
+        const auto forget = [] {
+            Keys().ForgetForTesting();
+            LoadAccounts();
+            QVERIFY(!PasswordKnown(Accounts.at(1)));
+        };
+        if (!beforeGreeting)
+            forget();
+        RecordingCycle c;
+        if (beforeGreeting) {
+            QTRY_COMPARE(server.connectionCount(), 1);
+            QVERIFY(session.Lock());
+            forget();
+            server.sendToAll("* OK ready\r\n");
+        } else {
+            QCOMPARE(c.alerts, 1);
+            QCOMPARE(c.protocol, QStringList{Skipped});
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(c.alerts, 1, SettleMs);
+        QVERIFY(c.protocol.contains(Skipped));
+        QCOMPARE(server.commands(), QList<QByteArray>());
+        QVERIFY(!c.cycle.CycleRunning());
         QCOMPARE(Accounts.at(1).NewMailCount, qint16(0));
-
+        if (beforeGreeting) {
+            QVERIFY(session.Unlock());
+            return;
+        }
         QTRY_VERIFY_WITH_TIMEOUT(PasswordKnown(Accounts.at(1)), SettleMs);
-        cycle.CheckNow();
-        QTRY_COMPARE_WITH_TIMEOUT(alerts, 2, SettleMs);
+        c.cycle.CheckNow();
+        QTRY_COMPARE_WITH_TIMEOUT(c.alerts, 2, SettleMs);
         QCOMPARE(server.commands().value(0), Imap::LoginCommand(QStringLiteral("eins"), Passwords.at(0)).trimmed());
     }
 
-    // The list is reloaded between connect and greeting while the locked keyring keeps the password
-    // back: no LOGIN goes out, the account is left out of the cycle and the watchdog ends with it.
-    void passwordGoneBeforeTheGreeting() {
-        needKeyring();
-        ScriptedImapServer server;
-        server.setGreeting({});
-        Accounts.append(TestAccount(QStringLiteral("eins"), server.port(), Passwords.at(0)));
-        saveAccounts(1);
-        CheckCycle cycle(nullptr, CheckCycle::Intervals{60000, 2000});
-        QStringList protocol;
-        int alerts = 0;
-        cycle.SetProtocolSink([&](const QString& text) { protocol << text; });
-        cycle.SetAlertDispatcher([&] { ++alerts; });
-        cycle.StartMonitoring();
-        QTRY_COMPARE(server.connectionCount(), 1);
-        QVERIFY(session.Lock());
-        Keys().ForgetForTesting();
-        LoadAccounts();
-        QVERIFY(!PasswordKnown(Accounts.at(1)));
-        server.sendToAll("* OK ready\r\n");
-        QTRY_COMPARE_WITH_TIMEOUT(alerts, 1, SettleMs);
-        QCOMPARE(server.commands(), QList<QByteArray>());
-        QVERIFY(protocol.contains(QString::fromUtf8("Account übersprungen, Passwort aus dem Schlüsselbund fehlt noch: "
-                                                    "eins@example.org")));
-        QVERIFY(!cycle.CycleRunning());
-        QVERIFY(session.Unlock());
-    }
-
-    // The keyring is locked after the first password has reached its new place. Nothing is lost:
-    // moving in falls back to the store at once; moving out finishes once it is unlocked again.
+    // Locked after the first password reached its new place: moving in falls back to the store at
+    // once; moving out finishes once it is unlocked again.
     void lockedMidWay_data() {
         QTest::addColumn<bool>("in");
         QTest::newRow("moving in") << true;
@@ -249,7 +215,7 @@ private slots:
         needKeyring();
         if (!in) {
             saveAccounts(1);
-            // The choice was switched off and the program ended before the passwords moved back.
+            // Switched off, and the program ended before the passwords moved back.
             Settings.Schluesselbund = 0;
             SaveSettings();
             Keys().ForgetForTesting();

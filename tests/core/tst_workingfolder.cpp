@@ -37,15 +37,12 @@ private slots:
     void programIsNotRunFromTheWorkingFolder_data() {
         QTest::addColumn<QString>("path");
         QTest::newRow("Windows default") << "C:\\Programme\\Outlook Express\\msimn.exe";
-        QTest::newRow("bare name") << "mail.sh";
-        QTest::newRow("dot slash") << "./mail.sh";
-        QTest::newRow("subfolder") << "bin/mail.sh";
+        QTest::newRow("relative path") << "./bin/mail.sh";
     }
     void programIsNotRunFromTheWorkingFolder() {
         QFETCH(QString, path);
         const QString planted = work_.filePath("planted.ran");
         const QString chosen = own_.filePath("chosen.ran");
-        QFile::remove(planted);
         WriteScript(work_.filePath(path), planted);
         WriteScript(own_.filePath("mail.sh"), chosen);
         ShellOpen(path);
@@ -56,11 +53,10 @@ private slots:
     }
 
     void soundIsNotPlayedFromTheWorkingFolder() {
-        const QByteArray wave = Wave::Riff(Wave::Fmt(8000, 1, 8) + Wave::Chunk("data", QByteArray(800, '\x80')));  // 100 ms
         for (const QString& folder : {work_.path(), own_.path()}) {
             QFile file(folder + "/alarm.wav");
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(wave);
+            file.write(Wave::Silence(100));
         }
         QCOMPARE(Sound::WaveDurationMs(own_.filePath("alarm.wav")), 100);
         QCOMPARE(Sound::WaveDurationMs("alarm.wav"), -1);

@@ -1,12 +1,8 @@
-#include "core/twips.h"
-#include "core/version.h"
 #include "splash/formsplash.h"
 #include "uitestenvironment.h"
 
 #include <QImage>
 #include <QLabel>
-#include <QScopeGuard>
-#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -15,9 +11,9 @@ class TestFormSplash : public QObject {
     std::unique_ptr<UiTestEnvironment> env_;
     int loads_ = 0;
 
-    void WriteLogo(const QSize& size) {
+    void WriteLogo() {
         QDir().mkpath(env_->path(QStringLiteral("images")));
-        QImage logo(size, QImage::Format_RGB32);
+        QImage logo(QSize(300, 200), QImage::Format_RGB32);
         logo.fill(QColor(30, 80, 120));
         QVERIFY(logo.save(env_->path(QStringLiteral("images/logo.jpg")), "JPG"));
     }
@@ -36,18 +32,6 @@ private slots:
         env_.reset();
     }
 
-    // The window takes the logo's size; the version text's right edge sits 100 twips inside the
-    // window's, its bottom edge on the window's.
-    void windowTakesTheLogosSize() {
-        WriteLogo(QSize(300, 200));
-        formSplash* w = formSplash::Instance([this] { ++loads_; });
-        QCOMPARE(w->size(), QSize(300, 200));
-        const QRect label = w->Label1->geometry();
-        QCOMPARE(label.x() + label.width(), 300 - Px(100));
-        QCOMPARE(label.y() + label.height(), 200);
-        QCOMPARE(w->Label1->text().section(QLatin1Char('\n'), 1), QStringLiteral("Version ") + VersionText());
-    }
-
     // The main window is loaded once, whether the timer or a click on the logo comes first and
     // whichever of them comes after it while the window is still there.
     void splashLoadsTheMainWindowOnce_data() {
@@ -55,14 +39,13 @@ private slots:
         QTest::addColumn<bool>("logo");
         QTest::newRow("timer first") << false << true;
         QTest::newRow("click on the logo first") << true << true;
-        QTest::newRow("timer first, logo missing") << false << false;
         QTest::newRow("click first, logo missing") << true << false;
     }
     void splashLoadsTheMainWindowOnce() {
         QFETCH(bool, clickFirst);
         QFETCH(bool, logo);
         if (logo)
-            WriteLogo(QSize(300, 200));
+            WriteLogo();
         QPointer<formSplash> w = formSplash::ShowSplash([this] { ++loads_; });
         QVERIFY(w->isVisible());
         if (clickFirst) {
@@ -76,28 +59,6 @@ private slots:
         QCOMPARE(loads_, 1);
         QTRY_VERIFY(w.isNull());  // closed and destroyed
         QVERIFY(formSplash::Existing() == nullptr);
-    }
-
-    // "Info" from the tray menu turns the window into the about window: ticks pass without closing
-    // it, a click on the logo closes it, and the main window is never loaded.
-    void aboutStaysUntilClicked() {
-        WriteLogo(QSize(300, 200));
-        QPointer<formSplash> w = formSplash::Instance([this] { ++loads_; });
-        bool clicked = false;
-        QTimer::singleShot(0, this, [&] {
-            const auto closeAnyway = qScopeGuard([&] {
-                if (w && w->isVisible())
-                    w->done(0);
-            });
-            QTRY_VERIFY(!w->Timer1->isActive());  // the first tick stops the timer
-            QVERIFY(w->isVisible() && w->isModal());
-            QTest::mouseClick(w->Image1, Qt::LeftButton);
-            clicked = true;
-        });
-        formSplash::ShowAbout();
-        QVERIFY(clicked);
-        QTRY_VERIFY(w.isNull());
-        QCOMPARE(loads_, 0);
     }
 };
 

@@ -1,11 +1,11 @@
 #include "keyringsession.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusArgument>
 #include <QDBusMessage>
-#include <QDBusVariant>
 #include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -14,9 +14,16 @@
 namespace {
 const QString kBusName = QStringLiteral("keyring-session-test");
 const QString kSecrets = QStringLiteral("org.freedesktop.secrets");
-const QString kServicePath = QStringLiteral("/org/freedesktop/secrets");
 const QString kLogin = QStringLiteral("/org/freedesktop/secrets/collection/login");
 const char kPassword[] = "postfalke-test";
+
+// A blocking call on the secrets service's own object.
+QDBusMessage Call(const QString& interface, const QString& method, const QVariantList& arguments) {
+    const QString path = QStringLiteral("/org/freedesktop/secrets");
+    QDBusMessage call = QDBusMessage::createMethodCall(kSecrets, path, interface, method);
+    call.setArguments(arguments);
+    return QDBusConnection(kBusName).call(call, QDBus::Block, 5000);
+}
 }  // namespace
 
 KeyringSession::KeyringSession() {
@@ -30,15 +37,12 @@ KeyringSession::KeyringSession() {
     qputenv("XDG_DATA_HOME", QFile::encodeName(home + QStringLiteral("/.local/share")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/.config")));
     // QtKeychain picks KWallet on a KDE desktop; here the Secret Service is wanted.
-    qunsetenv("XDG_CURRENT_DESKTOP");
-    qunsetenv("KDE_SESSION_VERSION");
-    qunsetenv("DESKTOP_SESSION");
+    for (const char* name : {"XDG_CURRENT_DESKTOP", "KDE_SESSION_VERSION", "DESKTOP_SESSION"})
+        qunsetenv(name);
 
     const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    if (daemon.isEmpty())
-        return;
     QFile config(dir_.filePath(QStringLiteral("bus.conf")));
-    if (!config.open(QIODevice::WriteOnly))
+    if (daemon.isEmpty() || !config.open(QIODevice::WriteOnly))
         return;
     config.write("<busconfig><type>session</type><listen>unix:dir=" + runtime.toUtf8() +
                  "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
@@ -48,10 +52,10 @@ KeyringSession::KeyringSession() {
                         QStringLiteral("--print-address=1")});
     if (!bus_.waitForReadyRead(5000))
         return;
-    address_ = QString::fromUtf8(bus_.readLine()).trimmed();
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toUtf8());
+    const QString address = QString::fromUtf8(bus_.readLine()).trimmed();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
     environment_ = QProcessEnvironment::systemEnvironment();
-    QDBusConnection::connectToBus(address_, kBusName);
+    QDBusConnection::connectToBus(address, kBusName);
 }
 
 KeyringSession::~KeyringSession() {
@@ -64,11 +68,6 @@ KeyringSession::~KeyringSession() {
     }
 }
 
-bool KeyringSession::ServiceOnBus() const {
-    const QDBusConnection bus(kBusName);
-    return bus.isConnected() && bus.interface()->isServiceRegistered(kSecrets).value();
-}
-
 bool KeyringSession::StartKeyring() {
     if (!BusRunning())
         return false;
@@ -78,9 +77,8 @@ bool KeyringSession::StartKeyring() {
     if (daemon.isEmpty())
         return false;
     keyring_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // The daemon keeps its keyrings below XDG_DATA_HOME for as long as it runs, so it gets the
-    // session's environment, not whatever a test case has set when it is started: a folder that
-    // goes away with the test case would take the login keyring with it.
+    // The session's environment, not a test case's: the daemon keeps its keyrings below
+    // XDG_DATA_HOME for as long as it runs.
     keyring_.setProcessEnvironment(environment_);
     keyring_.start(daemon, {QStringLiteral("--unlock"), QStringLiteral("--components=secrets"), QStringLiteral("--foreground")});
     if (!keyring_.waitForStarted(5000))
@@ -88,15 +86,16 @@ bool KeyringSession::StartKeyring() {
     // The login keyring's password on standard input; the keyring is created on first use.
     keyring_.write(kPassword);
     keyring_.closeWriteChannel();
-    return QTest::qWaitFor([this] { return ServiceOnBus(); }, 10000);
+    return QTest::qWaitFor([] {
+        const QDBusConnection bus(kBusName);
+        return bus.isConnected() && bus.interface()->isServiceRegistered(kSecrets).value();
+    }, 10000);
 }
 
 bool KeyringSession::Unlock() {
     // gnome-keyring's own way to unlock without a prompt: a secret in a plain session.
-    QDBusMessage open = QDBusMessage::createMethodCall(kSecrets, kServicePath, QStringLiteral("org.freedesktop.Secret.Service"),
-                                                      QStringLiteral("OpenSession"));
-    open.setArguments({QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
-    const QDBusMessage opened = QDBusConnection(kBusName).call(open, QDBus::Block, 5000);
+    const QDBusMessage opened = Call(QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("OpenSession"),
+                                     {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
     if (opened.type() != QDBusMessage::ReplyMessage || opened.arguments().size() < 2)
         return false;
     QDBusArgument secret;
@@ -104,18 +103,14 @@ bool KeyringSession::Unlock() {
     secret << opened.arguments().at(1).value<QDBusObjectPath>() << QByteArray() << QByteArray(kPassword)
            << QStringLiteral("text/plain");
     secret.endStructure();
-    QDBusMessage unlock = QDBusMessage::createMethodCall(
-        kSecrets, kServicePath, QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
-        QStringLiteral("UnlockWithMasterPassword"));
-    unlock.setArguments({QVariant::fromValue(QDBusObjectPath(kLogin)), QVariant::fromValue(secret)});
-    return QDBusConnection(kBusName).call(unlock, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+    return Call(QStringLiteral("org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"),
+                QStringLiteral("UnlockWithMasterPassword"),
+                {QVariant::fromValue(QDBusObjectPath(kLogin)), QVariant::fromValue(secret)})
+               .type() == QDBusMessage::ReplyMessage;
 }
 
 bool KeyringSession::Lock() {
-    QDBusMessage call = QDBusMessage::createMethodCall(kSecrets, kServicePath,
-                                                      QStringLiteral("org.freedesktop.Secret.Service"),
-                                                      QStringLiteral("Lock"));
-    call.setArguments({QVariant::fromValue(QList<QDBusObjectPath>{
-        QDBusObjectPath(kLogin)})});
-    return QDBusConnection(kBusName).call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+    return Call(QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("Lock"),
+                {QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(kLogin)})})
+               .type() == QDBusMessage::ReplyMessage;
 }

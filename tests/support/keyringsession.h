@@ -4,11 +4,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A private desktop session for keyring tests: HOME, XDG_RUNTIME_DIR, XDG_DATA_HOME and
-// XDG_CONFIG_HOME point into a temporary folder, and a session bus of its own runs there without
-// service files, so nothing is ever started under the real home. The bus starts empty (no keyring
-// service); StartKeyring() adds gnome-keyring's secrets component with an unlocked login keyring.
-// Make it before anything talks to the session bus: a process keeps its first bus connection.
+// A private desktop session for keyring tests: HOME and the XDG folders in a temporary folder, and
+// a session bus of its own there without service files, so nothing starts under the real home. The
+// bus starts without a keyring; StartKeyring() adds gnome-keyring's secrets with an unlocked login
+// keyring. Make it before anything talks to the session bus: a process keeps its first connection.
 class KeyringSession {
 public:
     KeyringSession();
@@ -26,11 +25,8 @@ public:
     bool Unlock();
 
 private:
-    bool ServiceOnBus() const;
-
     QTemporaryDir dir_;
     QProcess bus_;
     QProcess keyring_;
-    QString address_;
     QProcessEnvironment environment_;  // as set up here, for the keyring daemon
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-// Drives modal windows (the account editor, message boxes, the file chooser) from a test: a step
-// is scheduled before the click that opens the window and runs inside that window's exec().
+// Drives modal windows from a test: a step is scheduled before the click that opens the window and
+// runs inside that window's exec().
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -11,14 +11,14 @@
 #include <functional>
 #include <memory>
 
-// Runs the step on the window that is modal on top when the event loop next runs (nullptr when
-// the click opened none). A step still due when its scope object dies is dropped.
+// Runs the step on the modal window on top when the event loop next runs (nullptr when there is
+// none); dropped when scope dies first.
 inline void OnNextModal(QObject* scope, std::function<void(QWidget*)> step) {
     QTimer::singleShot(0, scope, [step] { step(QApplication::activeModalWidget()); });
 }
 
-// Runs the step once a window of class W is the modal window on top, for windows that open later
-// than the next turn of the event loop. Gives up after a few seconds without running the step.
+// Runs the step once a window of class W is the modal window on top (it may open later); gives up
+// after a few seconds.
 template <typename W>
 void WhenModal(QObject* scope, std::function<void(W*)> step) {
     auto* poll = new QTimer(scope);
@@ -43,28 +43,21 @@ struct BoxSeen {
     QStringList buttons;
 };
 
-inline BoxSeen Inspect(QWidget* w) {
-    BoxSeen seen;
-    if (auto* box = qobject_cast<QMessageBox*>(w)) {
-        seen = {true, box->windowTitle(), box->text(), box->icon(), {}};
-        for (QAbstractButton* b : box->buttons())
-            seen.buttons << b->text().remove(QLatin1Char('&'));
-    }
-    return seen;
-}
-
 // Records the next message box and presses one of its buttons (the first when none is named).
 inline void AnswerNextBox(QObject* scope, BoxSeen* seen, QMessageBox::StandardButton answer = QMessageBox::NoButton) {
     OnNextModal(scope, [seen, answer](QWidget* w) {
-        *seen = Inspect(w);
-        if (auto* box = qobject_cast<QMessageBox*>(w))
-            if (QAbstractButton* b = answer == QMessageBox::NoButton ? box->buttons().value(0) : box->button(answer))
-                b->click();
+        auto* box = qobject_cast<QMessageBox*>(w);
+        *seen = box ? BoxSeen{true, box->windowTitle(), box->text(), box->icon(), {}} : BoxSeen{};
+        if (!box)
+            return;
+        for (QAbstractButton* b : box->buttons())
+            seen->buttons << b->text().remove(QLatin1Char('&'));
+        if (QAbstractButton* b = answer == QMessageBox::NoButton ? box->buttons().value(0) : box->button(answer))
+            b->click();
     });
 }
 
-// Keeps a test from hanging when a step did not close its window: after a few seconds every modal
-// window is closed, one a tick, and fired() reports it.
+// Keeps a test from hanging: after a few seconds every modal window is closed, and fired() says so.
 class ModalWatchdog {
 public:
     ModalWatchdog() {

@@ -25,15 +25,20 @@ public:
     bool iconVisible = false;
     QString tip;
     QIcon icon;
-    int showIconCalls = 0;
-    int hideIconCalls = 0;
     QVector<Message> messages;
 
     bool IsTrayAvailable() const override { return trayAvailable; }
     bool CanShowMessages() const override { return canShowMessages; }
-    void ShowIcon(const QIcon& newIcon, const QString& newTip) override;
-    void HideIcon() override;
-    void ShowMessage(const QString& title, const QString& text, BalloonIcon balloonIcon) override;
+    void ShowIcon(const QIcon& newIcon, const QString& newTip) override {
+        iconVisible = true;
+        icon = newIcon;
+        tip = newTip;
+    }
+    void HideIcon() override { iconVisible = false; }
+    void ShowMessage(const QString& title, const QString& text, BalloonIcon balloonIcon) override {
+        messages.append({title, text, balloonIcon});
+        emit MessageRecorded();
+    }
     QPoint CursorPosition() const override { return cursorPosition; }
 
     // Plays an event of the icon or a click on the balloon.
@@ -42,5 +47,5 @@ public:
 
 signals:
     // A balloon was asked for (after it was added to messages).
-    void MessageRecorded(const QString& title, const QString& text, BalloonIcon icon);
+    void MessageRecorded();
 };

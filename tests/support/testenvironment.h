@@ -6,9 +6,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A private world for one test case of the engine: the store is a file in a temporary folder, the
-// program's folder and the log folder are that folder too, the XDG folders (autostart, mimeapps.list,
-// desktop entries) lie below it, and the account list and the settings are reset. Make one in init() and drop it in cleanup(). Tests of windows use UiTestEnvironment.
+// A private world for one test case: store, program and log folder and the XDG folders lie in a
+// temporary folder, and the account list and the settings are reset. Make one in init(), drop it in
+// cleanup(). Tests of windows use UiTestEnvironment.
 class TestEnvironment {
 public:
     TestEnvironment();

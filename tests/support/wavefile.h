@@ -27,10 +27,7 @@ inline QByteArray Fmt(quint32 rate, quint16 channels, quint16 bits, quint16 form
 
 inline QByteArray Riff(const QByteArray& chunks) { return "RIFF" + Le(quint32(4 + chunks.size()), 4) + "WAVE" + chunks; }
 
-// 8 kHz mono 16 bit, the samples as given.
-inline QByteArray Mono16(const QByteArray& samples) { return Riff(Fmt(8000, 1, 16) + Chunk("data", samples)); }
-
 // Silence of the given length, 8 kHz mono 16 bit.
-inline QByteArray Silence(int ms) { return Mono16(QByteArray(16 * ms, '\0')); }
+inline QByteArray Silence(int ms) { return Riff(Fmt(8000, 1, 16) + Chunk("data", QByteArray(16 * ms, '\0'))); }
 
 }  // namespace Wave

@@ -1,9 +1,8 @@
 #include "tray/desktopnotifications.h"
 
+#include "privatebus.h"
+
 #include <QDBusMessage>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
 // The desktop's notification service as the tests play it, on a private bus.
@@ -26,8 +25,7 @@ public slots:
 
 class TestDesktopNotifications : public QObject {
     Q_OBJECT
-    QProcess daemon_;
-    QTemporaryDir busDir_;
+    PrivateBus bus_;
     FakeNotificationServer server_;
 
     static QDBusConnection ServerBus() { return QDBusConnection(QStringLiteral("notification-server")); }
@@ -49,38 +47,16 @@ class TestDesktopNotifications : public QObject {
 
 private slots:
     void initTestCase() {
-        const QString dbusDaemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-        if (dbusDaemon.isEmpty())
+        if (!bus_.start())
             QSKIP("dbus-daemon is not installed (scripts/deps installs it)");
-        // A bus of its own, without service files: nothing on it but what the tests register.
-        QFile config(busDir_.filePath(QStringLiteral("bus.conf")));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write("<busconfig><type>session</type><listen>unix:dir=" + busDir_.path().toUtf8() +
-                     "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
-                     "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
-        config.close();
-        daemon_.start(dbusDaemon, {"--config-file=" + config.fileName(), "--nofork", "--print-address=1"});
-        QVERIFY(daemon_.waitForReadyRead(5000));
-        const QString address = QString::fromUtf8(daemon_.readLine()).trimmed();
-        QVERIFY(QDBusConnection::connectToBus(address, QStringLiteral("notification-server")).isConnected());
-        QVERIFY(QDBusConnection::connectToBus(address, QStringLiteral("postfalke")).isConnected());
+        QVERIFY(QDBusConnection::connectToBus(bus_.address(), QStringLiteral("notification-server")).isConnected());
+        QVERIFY(QDBusConnection::connectToBus(bus_.address(), QStringLiteral("postfalke")).isConnected());
         QVERIFY(ServerBus().registerObject(DesktopNotifications::ObjectPath(), &server_, QDBusConnection::ExportAllSlots));
         QVERIFY(ServerBus().registerService(DesktopNotifications::ServiceName()));
     }
     void cleanupTestCase() {
         QDBusConnection::disconnectFromBus(QStringLiteral("notification-server"));
         QDBusConnection::disconnectFromBus(QStringLiteral("postfalke"));
-        daemon_.terminate();
-        daemon_.waitForFinished(3000);
-    }
-
-    // Only where a StatusNotifierItem host is on the bus do the balloons go this way.
-    void serviceAndHost() {
-        DesktopNotifications n(QDBusConnection(QStringLiteral("postfalke")));
-        QVERIFY(n.ServiceAvailable());
-        QVERIFY(!n.StatusNotifierHostPresent());
-        QVERIFY(ServerBus().registerService(DesktopNotifications::StatusNotifierWatcherName()));
-        QVERIFY(DesktopNotifications(QDBusConnection(QStringLiteral("postfalke"))).StatusNotifierHostPresent());
     }
 
     // The balloon with a click action; the body with plain line feeds, escaped only for a service

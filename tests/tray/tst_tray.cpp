@@ -14,8 +14,6 @@
 #include <memory>
 #include <stdexcept>
 
-Q_DECLARE_METATYPE(BalloonRoute)
-
 // The tray over the recording platform, with the main window's actions as the program has them
 // (the e-mail program left to the shell), each writing into a log; and the notification window.
 class TestTray : public QObject {
@@ -70,8 +68,9 @@ private slots:
     }
 
     void events_data() {
-        QTest::addColumn<int>("reason");  // -1: a click on the balloon; -2: a press on the icon while
-                                          // a balloon shows (a balloon click, then the icon's event)
+        // -1: a click on the balloon; -2: a press on the icon while a balloon shows (a balloon click,
+        // then the icon's event); -3: the same after the window procedure was removed
+        QTest::addColumn<int>("reason");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("left button released: main window") << int(QSystemTrayIcon::Trigger) << QStringList{"show"};
         QTest::newRow("right button released: front, then menu where the mouse was")
@@ -80,15 +79,17 @@ private slots:
         QTest::newRow("icon pressed while a balloon shows: main window only") << -2 << QStringList{"show"};
         QTest::newRow("double click: nothing") << int(QSystemTrayIcon::DoubleClick) << QStringList();
         QTest::newRow("middle click: nothing") << int(QSystemTrayIcon::MiddleClick) << QStringList();
-        QTest::newRow("unknown event: nothing") << int(QSystemTrayIcon::Unknown) << QStringList();
+        QTest::newRow("window procedure removed: nothing") << -3 << QStringList();
     }
     void events() {
         QFETCH(int, reason);
         QFETCH(QStringList, expected);
         tray_->InstallTrayWindowProc();  // a second installation must not double the actions
+        if (reason == -3)
+            tray_->RemoveTrayWindowProc();
         if (reason < 0)
             platform_->ClickMessage();
-        if (reason == -2)
+        if (reason <= -2)
             platform_->Activate(QSystemTrayIcon::Trigger);
         else if (reason >= 0)
             platform_->Activate(QSystemTrayIcon::ActivationReason(reason));
@@ -96,76 +97,38 @@ private slots:
         QCOMPARE(log_, expected);
     }
 
-    void windowProcRemovedAndInstalledAgain() {
-        tray_->RemoveTrayWindowProc();
-        tray_->RemoveTrayWindowProc();  // a second removal does nothing
-        platform_->Activate(QSystemTrayIcon::Trigger);
-        platform_->ClickMessage();
-        tray_->InstallTrayWindowProc();
-        platform_->Activate(QSystemTrayIcon::Trigger);
-        QTest::qWait(0);
-        QCOMPARE(log_, QStringList{"show"});
-    }
-
-    // Title and text cut to 63 and 255 characters; nothing where the desktop cannot show balloons.
-    void balloons_data() {
-        QTest::addColumn<bool>("canShow");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("shown");
+    // Title and text cut to 63 and 255 characters, never inside a character; nothing where the
+    // desktop cannot show balloons.
+    void balloons() {
         const QString t63(63, QLatin1Char('T'));
         const QString x255(255, QLatin1Char('x'));
         const QString mail = QString::fromUtf8("\xF0\x9F\x93\xA7");  // two UTF-16 units
-        QTest::newRow("exactly at the limits") << true << t63 << x255 << QStringList{t63, x255};
-        QTest::newRow("one over the limits") << true << t63 + "U" << x255 + "y" << QStringList{t63, x255};
-        QTest::newRow("no half character at the cut")
-            << true << t63.left(62) + mail << x255.left(254) + mail << QStringList{t63.left(62), x255.left(254)};
-        QTest::newRow("desktop cannot show balloons") << false << "E-Mails eingetroffen" << "text" << QStringList();
-    }
-    void balloons() {
-        QFETCH(bool, canShow);
-        QFETCH(QString, title);
-        QFETCH(QString, text);
-        QFETCH(QStringList, shown);
-        platform_->canShowMessages = canShow;
-        tray_->ShowBalloon(BalloonIcon::Information, title, text);
-        QStringList messages;
-        for (const RecordingTrayPlatform::Message& m : platform_->messages)
-            messages << m.title << m.text;
-        QCOMPARE(messages, shown);
+        const auto shown = [this](const QString& title, const QString& text) {
+            platform_->messages.clear();
+            tray_->ShowBalloon(BalloonIcon::Information, title, text);
+            QStringList messages;
+            for (const RecordingTrayPlatform::Message& m : platform_->messages)
+                messages << m.title << m.text;
+            return messages;
+        };
+        QCOMPARE(shown(t63 + "U", x255 + "y"), (QStringList{t63, x255}));
+        QCOMPARE(shown(t63.left(62) + mail, x255.left(254) + mail), (QStringList{t63.left(62), x255.left(254)}));
+        platform_->canShowMessages = false;
+        QCOMPARE(shown(QStringLiteral("E-Mails eingetroffen"), QStringLiteral("text")), QStringList());
     }
 
-    void balloonRoute_data() {
-        QTest::addColumn<bool>("trayShowsMessages");
-        QTest::addColumn<bool>("statusNotifierHost");
-        QTest::addColumn<bool>("notificationService");
-        QTest::addColumn<BalloonRoute>("expected");
-        QTest::newRow("XEmbed tray: Qt's own clickable balloon") << true << false << true << BalloonRoute::TrayIcon;
-        QTest::newRow("StatusNotifierItem host: notification, clickable") << true << true << true << BalloonRoute::DesktopNotification;
-        QTest::newRow("StatusNotifierItem host without a service: tray, lost silently")
-            << true << true << false << BalloonRoute::TrayIcon;
-        QTest::newRow("no tray, notification service") << false << false << true << BalloonRoute::DesktopNotification;
-        QTest::newRow("nothing at all") << false << false << false << BalloonRoute::None;
-    }
+    // Qt's own balloon is clickable on an XEmbed tray; on a StatusNotifierItem host, or without a
+    // tray, the desktop's notification service is, where there is one.
     void balloonRoute() {
-        QFETCH(bool, trayShowsMessages);
-        QFETCH(bool, statusNotifierHost);
-        QFETCH(bool, notificationService);
-        QFETCH(BalloonRoute, expected);
-        QCOMPARE(ChooseBalloonRoute(trayShowsMessages, statusNotifierHost, notificationService), expected);
+        QCOMPARE(ChooseBalloonRoute(true, false, true), BalloonRoute::TrayIcon);
+        QCOMPARE(ChooseBalloonRoute(true, true, true), BalloonRoute::DesktopNotification);
+        QCOMPARE(ChooseBalloonRoute(true, true, false), BalloonRoute::TrayIcon);
+        QCOMPARE(ChooseBalloonRoute(false, false, true), BalloonRoute::DesktopNotification);
+        QCOMPARE(ChooseBalloonRoute(false, false, false), BalloonRoute::None);
     }
 
-    // The offscreen platform has no tray: the main window learns it; the layer works on all the same.
-    void realTrayWithoutDesktopFailsNothing() {
-        Tray tray(TrayActions{[this] { log_ << QStringLiteral("show"); }, {}, {}});
-        QVERIFY(!tray.TrayAvailable());
-        tray.AddTrayIcon();
-        tray.ShowBalloon(BalloonIcon::Information, QStringLiteral("E-Mails eingetroffen"), QStringLiteral("\r\nText\r\n"));
-        tray.Platform().Activated(QSystemTrayIcon::Trigger);
-        QCOMPARE(log_, QStringList{"show"});
-    }
-
-    // Every way out closes and destroys the notification window; the next use creates it anew, empty.
+    // Shown, the notification window is on top and centred on the screen. Every way out closes and
+    // destroys it; the next use creates it anew, empty.
     void notificationWindowClosing_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QStringList>("expected");
@@ -180,6 +143,8 @@ private slots:
         w->ListView1->AddRow(QStringLiteral("12:00:00"));
         w->PlaceAndShow(true);
         QVERIFY(QTest::qWaitForWindowActive(w));
+        QVERIFY(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY((w->frameGeometry().center() - QGuiApplication::primaryScreen()->geometry().center()).manhattanLength() <= 2);
         if (how == QLatin1String("Esc"))
             QTest::keyClick(w, Qt::Key_Escape);
         else
@@ -188,17 +153,6 @@ private slots:
         QVERIFY(formBenachrichtigung::Existing() == nullptr);
         QTRY_VERIFY(w.isNull());  // destroyed, not only hidden
         QCOMPARE(formBenachrichtigung::Instance()->ListView1->RowCount(), 0);
-    }
-
-    // Always on top and centred on the screen; the attribute follows the setting at every showing.
-    void notificationWindowShown() {
-        formBenachrichtigung* w = formBenachrichtigung::Instance();
-        for (const bool takeFocus : {false, true, false}) {
-            w->PlaceAndShow(takeFocus);
-            QVERIFY(w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-            QCOMPARE(w->testAttribute(Qt::WA_ShowWithoutActivating), !takeFocus);
-            QVERIFY((w->frameGeometry().center() - QGuiApplication::primaryScreen()->geometry().center()).manhattanLength() <= 2);
-        }
     }
 };
 

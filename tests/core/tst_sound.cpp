@@ -1,0 +1,75 @@
+#include "core/sound.h"
+#include "wavefile.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Wave;
+
+// The real sound layer, on a machine that may have no sound device or server at all.
+class TestSound : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+
+    QString write(const QString& name, const QByteArray& content) {
+        QFile f(dir_.filePath(name));
+        return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() ? f.fileName() : QString();
+    }
+
+private slots:
+    void cleanup() { Sound::SetSyncMarginForTesting(-1); }
+
+    void durationFromTheHeader_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("ms");
+        QTest::newRow("other chunks first, odd one padded")
+            << Riff(Chunk("LIST", QByteArray(5, 'x')) + Fmt(8000, 1, 16) + Chunk("data", QByteArray(1600, '\0'))) << 100;
+        QTest::newRow("data cut short: what is there counts")
+            << Riff(Fmt(8000, 1, 16) + Chunk("data", QByteArray(160, '\0'), 16000)) << 10;
+        QTest::newRow("not RIFF") << QByteArray("ID3 this is an mp3 file") << -1;
+    }
+    void durationFromTheHeader() {
+        QFETCH(QByteArray, content);
+        QFETCH(int, ms);
+        QCOMPARE(Sound::WaveDurationMs(write("t.wav", content)), ms);
+    }
+
+    // A format the player does not decode (85, MPEG layer 3) is refused; the caller beeps instead.
+    void aFileThatCannotBePlayedIsRefused() {
+        QVERIFY(!Sound::PlayAndWait(write("t.wav", Riff(Fmt(8000, 1, 16, 85) + Chunk("data", QByteArray(800, 'U'))))));
+    }
+
+    // Without a sound server a sound plays "for ever": the header's length ends the wait.
+    void playingEndsAndTimersGoOn() {
+        const QString path = write("t.wav", Silence(40));
+        Sound::SetSyncMarginForTesting(150);
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        timer.start(5);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(Sound::PlayAndWait(path));
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));  // generous: a busy machine
+        QVERIFY(ticks > 0);
+    }
+
+    // Replaying, replacing, a missing file, no wave, a beep: every request comes back at once.
+    void requestsInTheBackgroundNeverWait() {
+        const QString longWave = write("lang.wav", Silence(10000));
+        QElapsedTimer clock;
+        clock.start();
+        for (const QString& path : {longWave, longWave, write("kurz.wav", Silence(200)), dir_.filePath("fehlt.wav"),
+                                    write("kaputt.wav", "keine Wave-Datei")})
+            Sound::PlayAsync(path);
+        Sound::Beep();
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+        bool ticked = false;
+        QTimer::singleShot(0, this, [&] { ticked = true; });
+        QTRY_VERIFY(ticked);
+    }
+};
+
+QTEST_MAIN(TestSound)
+#include "tst_sound.moc"
