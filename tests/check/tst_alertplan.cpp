@@ -34,6 +34,8 @@ private slots:
         QTest::addColumn<AlertPlan::SoundAction>("action");
         QTest::newRow("0: silence") << 0 << "mail.wav" << AlertPlan::SoundAction::None;
         QTest::newRow("1 beeps, whatever the file") << 1 << "fehlt.wav" << AlertPlan::SoundAction::Beep;
+        QTest::newRow("2 plays an existing file") << 2 << "mail.wav" << AlertPlan::SoundAction::PlayFile;
+        QTest::newRow("2 with a missing file: silence, no beep") << 2 << "fehlt.wav" << AlertPlan::SoundAction::None;
         QTest::newRow("2 with a folder: silence") << 2 << "" << AlertPlan::SoundAction::None;
     }
     void sound() {
