@@ -17,9 +17,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? qMax(1, atoi(argv[1])) : 9;
     TestEnvironment environment;
-    QVector<DovecotServer::User> users;
-    for (int i = 1; i <= N; ++i)
-        users.append({QStringLiteral("u%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("pw"), i % 4});
+    const QVector<DovecotServer::User> users = NumberedUsers(N);
     DovecotServer dovecot;
     if (!StartDovecotAccounts(dovecot, users, [](const DovecotServer::User& user) { return user.password; }))
         return 1;
@@ -29,10 +27,7 @@ int main(int argc, char** argv) {
         for (int i = 1; i <= N; ++i)
             Accounts[i].Zaehlweise = zaehlweise;
         const double ms = cycle.Run();
-        int sum = 0;
-        for (int i = 1; i <= N; ++i)
-            sum += Accounts[i].NewMailCount;
-        return std::make_pair(ms, sum);
+        return std::make_pair(ms, CountSum());
     };
 
     QList<double> recent, unseen;

@@ -19,22 +19,6 @@ private slots:
     void init() { env_ = std::make_unique<TestEnvironment>(); }
     void cleanup() { env_.reset(); }
 
-    void failureBeforeMailKeepsTheListOrder() {
-        QVector<Account> accounts = AccountsWithCounts({-1, 12, 0});
-        accounts[2].Mailbox = QStringLiteral("Archiv");
-        const AlertPlan plan = PlanAlert(accounts, S{5, {}, 0, SoundChoice::Beep, {}, 1, 1}, QStringLiteral("21:11:49"));
-        QStringList rows;
-        for (const auto& r : plan.resultRows)
-            rows << r.time + '|' + r.email + '|' + r.mailbox + '|' + r.count;
-        QCOMPARE(rows, (QStringList{"21:11:49|a@example.org|INBOX|error", "21:11:49|b@example.org|Archiv|12"}));
-        rows.clear();
-        for (const auto& r : plan.windowRows)
-            rows << r.email + '|' + r.count + (r.bold ? "|bold" : "");
-        QCOMPARE(rows, (QStringList{"a@example.org|Fehler", "b@example.org|12|bold", "c@example.org|0"}));
-        QCOMPARE(plan.balloonText, QStringLiteral("\r\na@example.org\tINBOX\t (Fehler)\r\nb@example.org\tArchiv\t 12\r\n\r\n"
-                                                  "Klicken Sie hier um das E-Mail Programm zu starten."));
-    }
-
     // Window, focus and balloon each follow their own setting, and only the value 1 is on.
     void settingsSwitchTheWays() {
         const AlertPlan window = PlanAlert(AccountsWithCounts({2, 0}), S{5, {}, 1, SoundChoice::Beep, {}, 1, 0});

@@ -16,6 +16,24 @@ inline double Median(QList<double> values) {
     return n % 2 ? values.at(n / 2) : (values.at(n / 2 - 1) + values.at(n / 2)) / 2;
 }
 
+// Users u01, u02, ... with passwords pw-01, pw-02, ... and i % 4 recent messages for user i.
+inline QVector<DovecotServer::User> NumberedUsers(int count) {
+    QVector<DovecotServer::User> users;
+    for (int i = 1; i <= count; ++i) {
+        const QString number = QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+        users.append({QStringLiteral("u") + number, QStringLiteral("pw-") + number, i % 4});
+    }
+    return users;
+}
+
+// The sum of all accounts' counts.
+inline int CountSum() {
+    int sum = 0;
+    for (int i = 1; i <= AccountCount(); ++i)
+        sum += Accounts[i].NewMailCount;
+    return sum;
+}
+
 // Starts Dovecot with the users and appends an account for each (passwords as given unless
 // `password` says otherwise); false, with the reason printed, when Dovecot did not start.
 template <typename PasswordOf>

@@ -38,8 +38,8 @@ bool DovecotServer::start(const QVector<User>& users) {
         return false;
     }
     // Dovecot's socket paths must stay short: a long TMPDIR is not used.
-    const QString base = QDir::tempPath().size() <= 40 ? QDir::tempPath() : QStringLiteral("/tmp");
-    dir_ = std::make_unique<QTemporaryDir>(base + QStringLiteral("/postfalke-dovecot-XXXXXX"));
+    const QString base = QDir::tempPath().size() <= 40 ? QDir::tempPath() : "/tmp";
+    dir_ = std::make_unique<QTemporaryDir>(base + "/postfalke-dovecot-XXXXXX");
     const QString root = dir_->path();
     // Dovecot's unprivileged processes read the password file and reach the maildirs through it.
     QFile::setPermissions(root, ReadableByAll | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
@@ -52,14 +52,14 @@ bool DovecotServer::start(const QVector<User>& users) {
     QByteArray passwd;
     for (const User& user : users)
         passwd += user.name.toUtf8() + ":{PLAIN}" + user.password.toUtf8() + '\n';
-    if (!dir_->isValid() || !WriteFile(root + QStringLiteral("/passwd"), passwd)) {
+    if (!dir_->isValid() || !WriteFile(root + "/passwd", passwd)) {
         error_ = QStringLiteral("cannot write the password file in ") + root;
         return false;
     }
     if (!makeCertificates())
         return false;
     certificate_ = Certificate::AuthoritySigned;
-    giveToMailUser(root + QStringLiteral("/mail"));
+    giveToMailUser(root + "/mail");
     for (const User& user : users) {
         addRecent(user.name, user.recent);
         for (const Mailbox& mailbox : user.mailboxes)
@@ -82,65 +82,46 @@ bool DovecotServer::start(const QVector<User>& users) {
 bool DovecotServer::makeCertificates() {
     const QString root = dir_->path();
     // A configuration of its own, so that no default extension of the system's one slips in.
-    WriteFile(root + QStringLiteral("/openssl.cnf"), "[req]\ndistinguished_name = dn\nprompt = no\n[dn]\nCN = x\n");
-    const QStringList common{QStringLiteral("req"), QStringLiteral("-config"), root + QStringLiteral("/openssl.cnf"),
-                             QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-                             QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
-                             QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2")};
-    const QString leaf = QStringLiteral("basicConstraints=critical,CA:FALSE");
-    const QString signedByAuthority = QStringLiteral("-CA ca.crt -CAkey ca.key");
-    struct Job {
-        const char* name;
-        QString subject, extensions, signer;
+    WriteFile(root + "/openssl.cnf", "[req]\ndistinguished_name = dn\nprompt = no\n[dn]\nCN = x\n");
+    const QString leaf = "-addext basicConstraints=critical,CA:FALSE -addext subjectAltName=";
+    const QString byAuthority = " -CA ca.crt -CAkey ca.key";
+    // The name of the key and certificate files, then the subject and extensions.
+    const QStringList jobs{
+        "ca -subj \"/CN=Postfalke Test-CA\" -addext basicConstraints=critical,CA:TRUE "
+        "-addext keyUsage=critical,keyCertSign,cRLSign",
+        "signed -subj /CN=127.0.0.1 " + leaf + "IP:127.0.0.1,DNS:localhost" + byAuthority,
+        "self -subj /CN=127.0.0.1 " + leaf + "IP:127.0.0.1",
+        "other -subj /CN=127.0.0.1/O=Andere " + leaf + "IP:127.0.0.1",
+        "wronghost -subj /CN=falsch.example " + leaf + "DNS:falsch.example" + byAuthority,
     };
-    const QVector<Job> jobs{
-        {"ca", QStringLiteral("/CN=Postfalke Test-CA"), QStringLiteral("basicConstraints=critical,CA:TRUE|keyUsage=critical,keyCertSign,cRLSign"), QString()},
-        {"signed", QStringLiteral("/CN=127.0.0.1"), leaf + QStringLiteral("|subjectAltName=IP:127.0.0.1,DNS:localhost"), signedByAuthority},
-        {"self", QStringLiteral("/CN=127.0.0.1"), leaf + QStringLiteral("|subjectAltName=IP:127.0.0.1"), QString()},
-        {"other", QStringLiteral("/CN=127.0.0.1/O=Andere"), leaf + QStringLiteral("|subjectAltName=IP:127.0.0.1"), QString()},
-        {"wronghost", QStringLiteral("/CN=falsch.example"), leaf + QStringLiteral("|subjectAltName=DNS:falsch.example"), signedByAuthority},
-    };
-    for (const Job& job : jobs) {
-        QStringList arguments = common;
-        arguments << QStringLiteral("-subj") << job.subject << QStringLiteral("-keyout") << QLatin1String(job.name) + QStringLiteral(".key")
-                  << QStringLiteral("-out") << QLatin1String(job.name) + QStringLiteral(".crt");
-        for (const QString& extension : job.extensions.split(QLatin1Char('|')))
-            arguments << QStringLiteral("-addext") << extension;
-        if (!job.signer.isEmpty())
-            arguments << job.signer.split(QLatin1Char(' '));
+    for (const QString& job : jobs) {
+        const QString name = job.section(' ', 0, 0);
+        const QString command = "req -config openssl.cnf -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
+                                "-days 2 -keyout %1.key -out %1.crt ";
         QProcess openssl;
         openssl.setWorkingDirectory(root);
-        openssl.start(QStringLiteral("openssl"), arguments);
+        openssl.start("openssl", QProcess::splitCommand(command.arg(name) + job.section(' ', 1)));
         if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0) {
-            error_ = QStringLiteral("openssl req failed: ") + QString::fromLocal8Bit(openssl.readAllStandardError());
+            error_ = "openssl req failed: " + QString::fromLocal8Bit(openssl.readAllStandardError());
             return false;
         }
         for (const char* suffix : {".key", ".crt"})
-            QFile::setPermissions(root + QLatin1Char('/') + QLatin1String(job.name) + QLatin1String(suffix), ReadableByAll);
+            QFile::setPermissions(root + '/' + name + suffix, ReadableByAll);
     }
     return true;
 }
 
 QString DovecotServer::certificateName() const {
-    switch (certificate_) {
-    case Certificate::AuthoritySigned:
-        return QStringLiteral("signed");
-    case Certificate::SelfSigned:
-        return QStringLiteral("self");
-    case Certificate::OtherSelfSigned:
-        return QStringLiteral("other");
-    case Certificate::WrongHost:
-        break;
-    }
-    return QStringLiteral("wronghost");
+    const char* const names[] = {"signed", "self", "other", "wronghost"};
+    return QLatin1String(names[int(certificate_)]);
 }
 
 QSslCertificate DovecotServer::authority() const {
-    return dir_ ? QSslCertificate(ReadFile(dir_->filePath(QStringLiteral("ca.crt")))) : QSslCertificate();
+    return dir_ ? QSslCertificate(ReadFile(dir_->filePath("ca.crt"))) : QSslCertificate();
 }
 
 QSslCertificate DovecotServer::certificate() const {
-    return dir_ ? QSslCertificate(ReadFile(dir_->filePath(certificateName() + QStringLiteral(".crt")))) : QSslCertificate();
+    return dir_ ? QSslCertificate(ReadFile(dir_->filePath(certificateName() + ".crt"))) : QSslCertificate();
 }
 
 bool DovecotServer::useCertificate(Certificate certificate) {
@@ -176,8 +157,8 @@ bool DovecotServer::launch(quint16 port, quint16 tlsPort) {
                       .arg(self ? QString::fromLocal8Bit(self->pw_name) : QString::number(geteuid()),
                            own ? QString::fromLocal8Bit(own->gr_name) : QString::number(getegid()));
     }
-    const QString configFile = root + QStringLiteral("/dovecot.conf");
-    const QString pidFile = root + QStringLiteral("/run/master.pid");
+    const QString configFile = root + "/dovecot.conf";
+    const QString pidFile = root + "/run/master.pid";
     QFile::remove(pidFile);
     if (!WriteFile(configFile, config.toUtf8())) {
         error_ = QStringLiteral("cannot write the configuration");
@@ -185,8 +166,8 @@ bool DovecotServer::launch(quint16 port, quint16 tlsPort) {
     }
     process_ = std::make_unique<QProcess>();
     process_->setStandardInputFile(QProcess::nullDevice());
-    process_->setStandardOutputFile(root + QStringLiteral("/dovecot.out"), QIODevice::Append);
-    process_->setStandardErrorFile(root + QStringLiteral("/dovecot.out"), QIODevice::Append);
+    process_->setStandardOutputFile(root + "/dovecot.out", QIODevice::Append);
+    process_->setStandardErrorFile(root + "/dovecot.out", QIODevice::Append);
     // Its own process group, killed as a whole by stop(); and it dies with the test process.
     process_->setChildProcessModifier([] {
         setsid();
@@ -235,19 +216,17 @@ void DovecotServer::stop() {
 }
 
 QString DovecotServer::log() const {
-    return dir_ ? QString::fromUtf8(ReadFile(dir_->filePath(QStringLiteral("dovecot.log"))) +
+    return dir_ ? QString::fromUtf8(ReadFile(dir_->filePath("dovecot.log")) +
                                     ReadFile(dir_->filePath(QStringLiteral("dovecot.out"))))
                 : QString();
 }
 
 void DovecotServer::addRecent(const QString& user, int count, const QString& mailbox) {
-    const QString home = dir_->path() + QStringLiteral("/mail/") + user;
-    const QString folder = mailbox.isEmpty() || mailbox == QStringLiteral("INBOX") ? home : home + QStringLiteral("/.") + mailbox;
-    QStringList created{home, folder};
-    for (const char* sub : {"/cur", "/new", "/tmp"}) {
-        QDir().mkpath(folder + QLatin1String(sub));
-        created << folder + QLatin1String(sub);
-    }
+    const QString home = dir_->path() + "/mail/" + user;
+    const QString folder = mailbox.isEmpty() || mailbox == "INBOX" ? home : home + "/." + mailbox;
+    QStringList created{home, folder, folder + "/cur", folder + "/new", folder + "/tmp"};
+    for (const QString& path : created)
+        QDir().mkpath(path);
     for (int i = 0; i < count; ++i) {
         ++serial_;
         created << folder + QStringLiteral("/new/%1.M%2P%3.postfalke").arg(1700000000 + serial_).arg(serial_).arg(getpid());

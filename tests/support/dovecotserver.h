@@ -7,16 +7,11 @@
 #include <QVector>
 #include <memory>
 
-// A private Dovecot IMAP server on 127.0.0.1, started by the test itself: configuration, sockets,
-// log and maildirs in a temporary folder, a free port, plain-text LOGIN. It also speaks TLS: STARTTLS
-// on that port and an imaps listener on a second one, with certificates that it makes itself with
-// `openssl req` (a test authority that nothing outside the test trusts). Messages are dropped into
-// new/, so they are recent and stay recent however often the mailbox is examined. Works as root
-// (the mail belongs to "nobody") and as an ordinary user; the server dies with this object and
-// with the test process.
-//
-//     DovecotServer dovecot;
-//     QVERIFY2(dovecot.start({{"maria", "geheim", 3}}), qPrintable(dovecot.errorString()));
+// A private Dovecot IMAP server on 127.0.0.1 with plain-text LOGIN, STARTTLS on port() and an imaps
+// listener on tlsPort(), everything in a temporary folder. Its certificates are made with `openssl
+// req` by a test authority that nothing outside the test trusts. Messages are dropped into new/, so
+// they stay recent however often the mailbox is examined. Works as root (the mail belongs to
+// "nobody") and as an ordinary user; the server dies with this object and with the test process.
 class DovecotServer {
 public:
     // A mailbox besides INBOX, named as the server stores it (modified UTF-7: "Entw&APw-rfe").
@@ -52,14 +47,12 @@ public:
 
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return port_; }
-    // The imaps listener (TLS from the start).
     quint16 tlsPort() const { return tlsPort_; }
-    // The test authority, for the test's own socket configuration.
     QSslCertificate authority() const;
-    // The certificate the server shows now.
+    // The one the server shows now.
     QSslCertificate certificate() const;
     QString errorString() const { return error_; }
-    // Dovecot's own log, for failure messages.
+    // Dovecot's own log and output, for failure messages.
     QString log() const;
     // Drops more recent messages into a user's mailbox (INBOX when the name is empty).
     void addRecent(const QString& user, int count, const QString& mailbox = QString());

@@ -4,9 +4,8 @@
 
 class QTcpServer;
 
-// Test servers listen on 127.0.0.1 at ports in 20000..32767, a range below the system's ephemeral
-// ports.
+// Test servers listen on 127.0.0.1 at ports in 20000..32767, below the system's ephemeral ports.
 // A port where nothing listens at the moment.
 quint16 FreeLocalPort();
-// Lets the server listen at a free port in that range; false when none was found.
+// False when no free port was found.
 bool ListenOnTestPort(QTcpServer& server);

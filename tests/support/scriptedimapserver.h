@@ -8,10 +8,9 @@
 
 class QTcpSocket;
 
-// A small IMAP server on 127.0.0.1 that answers as its script says: silence, replies split over
-// several arrivals, untagged lines, odd counts, NO, garbage, a close in mid-dialogue. Unchanged it
-// is friendly: greeting, "A001 OK", "* 0 RECENT" with "A002 OK", "* BYE" with "A004 OK", then close.
-// Every answer is a list of chunks; each chunk is one write, the next follows after a short pause.
+// A small IMAP server on 127.0.0.1 that answers as its script says. Unchanged it is friendly:
+// greeting, "A001 OK", "* 0 RECENT" with "A002 OK", "* BYE" with "A004 OK", then close. Every
+// answer is a list of chunks; each chunk is one write, the next follows after a short pause.
 class ScriptedImapServer : public QObject {
     Q_OBJECT
 public:
@@ -20,7 +19,6 @@ public:
     explicit ScriptedImapServer(QObject* parent = nullptr);
     ~ScriptedImapServer() override;
 
-    // A port in the test range (see localport.h).
     quint16 port() const { return server_.serverPort(); }
     // What a client gets when it connects; empty: the server never greets.
     void setGreeting(const Chunks& chunks) { greeting_ = chunks; }
@@ -30,7 +28,7 @@ public:
     void setRecent(int recent);
     // Closes after answering the command with this tag (empty: right after the greeting).
     void setCloseAfter(const QByteArray& tag) { closeAfter_ = tag; }
-    // Sends bytes on every open connection now (a late greeting, for example).
+    // Sends bytes on every open connection now.
     void sendToAll(const QByteArray& bytes);
 
     // Every command line received, in order, without CR LF.
