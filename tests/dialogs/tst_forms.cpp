@@ -216,6 +216,7 @@ private slots:
                                           : "user1@example.org user2@example.org user3@example.org");
         if (!save)
             QCOMPARE(stored(), before);
+        QVERIFY(stored().contains("Account03EMail=user3@example.org"));  // a freed slot's keys stay
         Settings = SettingsRecord{};
         LoadSettings();
         QCOMPARE(Values(Settings), expected);
