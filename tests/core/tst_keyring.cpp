@@ -32,18 +32,6 @@ std::optional<QString> Entry(const QString& key) {
         return QStringLiteral("<keine Antwort>");
     return *answer;
 }
-
-// A check cycle, started at once, that records its protocol and counts its alerts.
-struct RecordingCycle {
-    CheckCycle cycle{nullptr, CheckCycle::Intervals{60000, 2000}};
-    QStringList protocol;
-    int alerts = 0;
-    RecordingCycle() {
-        cycle.SetProtocolSink([this](const QString& text) { protocol << text; });
-        cycle.SetAlertDispatcher([this] { ++alerts; });
-        cycle.StartMonitoring();
-    }
-};
 }  // namespace
 
 class TestKeyring : public QObject {
@@ -52,7 +40,6 @@ class TestKeyring : public QObject {
     KeyringSession session;
     std::unique_ptr<TestEnvironment> env;
     QStringList messages;
-    QMetaObject::Connection messageSpy;
 
     // Accounts eins, zwei, drei with the passwords above, saved with this keyring choice, once moved.
     void saveAccounts(qint16 keyring) {
@@ -95,16 +82,15 @@ private slots:
     void initTestCase() {
         if (!session.BusRunning())
             QSKIP("dbus-daemon is not installed (scripts/deps installs it)");
+        connect(&Keys(), &KeyringPasswords::Message, this, [this](const QString& t) { messages << t; });
     }
     void init() {
         env = std::make_unique<TestEnvironment>();
         Keys().ForgetForTesting();
         messages.clear();
-        messageSpy = connect(&Keys(), &KeyringPasswords::Message, this, [this](const QString& t) { messages << t; });
     }
     void cleanup() {
         settle();
-        disconnect(messageSpy);
         env.reset();
     }
 
@@ -178,28 +164,33 @@ private slots:
         };
         if (!beforeGreeting)
             forget();
-        RecordingCycle c;
+        CheckCycle cycle(nullptr, CheckCycle::Intervals{60000, 2000});
+        QStringList protocol;
+        int alerts = 0;
+        cycle.SetProtocolSink([&protocol](const QString& text) { protocol << text; });
+        cycle.SetAlertDispatcher([&alerts] { ++alerts; });
+        cycle.StartMonitoring();
         if (beforeGreeting) {
             QTRY_COMPARE(server.connectionCount(), 1);
             QVERIFY(session.Lock());
             forget();
             server.sendToAll("* OK ready\r\n");
         } else {
-            QCOMPARE(c.alerts, 1);
-            QCOMPARE(c.protocol, QStringList{Skipped});
+            QCOMPARE(alerts, 1);
+            QCOMPARE(protocol, QStringList{Skipped});
         }
-        QTRY_COMPARE_WITH_TIMEOUT(c.alerts, 1, SettleMs);
-        QVERIFY(c.protocol.contains(Skipped));
+        QTRY_COMPARE_WITH_TIMEOUT(alerts, 1, SettleMs);
+        QVERIFY(protocol.contains(Skipped));
         QCOMPARE(server.commands(), QList<QByteArray>());
-        QVERIFY(!c.cycle.CycleRunning());
+        QVERIFY(!cycle.CycleRunning());
         QCOMPARE(Accounts.at(1).NewMailCount, qint16(0));
         if (beforeGreeting) {
             QVERIFY(session.Unlock());
             return;
         }
         QTRY_VERIFY_WITH_TIMEOUT(PasswordKnown(Accounts.at(1)), SettleMs);
-        c.cycle.CheckNow();
-        QTRY_COMPARE_WITH_TIMEOUT(c.alerts, 2, SettleMs);
+        cycle.CheckNow();
+        QTRY_COMPARE_WITH_TIMEOUT(alerts, 2, SettleMs);
         QCOMPARE(server.commands().value(0), Imap::LoginCommand(QStringLiteral("eins"), Passwords.at(0)).trimmed());
     }
 
