@@ -1,12 +1,15 @@
 // The account editor, the settings dialog around it with its file chooser, the welcome dialog that
-// leads to it, and a check that runs while the settings dialog is open.
+// leads to it, a check that runs while the settings dialog is open, and the window that trusts a
+// refused certificate.
 
 #include "check/checkcycle.h"
+#include "check/winsock.h"
 #include "core/listview.h"
 #include "core/sound.h"
 #include "core/translation.h"
-#include "dialogs/commdlg.h"
+#include "dialogs/formzertifikat.h"
 #include "dialogworld.h"
+#include "dovecotserver.h"
 #include "scriptedimapserver.h"
 
 #include <QCheckBox>
@@ -14,6 +17,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -31,11 +35,6 @@ void StoreAccounts(int n) {
     SaveAccounts();
 }
 
-// The editor's six fields in the order email, mailbox, server, port, user name, password.
-QList<QLineEdit*> Edits(formAccount* e) { return {e->Text1, e->Text8, e->Text2, e->Text3, e->Text4, e->Text5}; }
-QStringList Read(const Account& a) {
-    return {a.EMail, a.Mailbox, a.Server, QString::number(a.Port), a.Username, a.Password};
-}
 const QStringList kComplete = {"neu@example.org", "INBOX", "imap.example.org", "143", "neu", "pw"};
 void Add() { formAccount::AddAccount(nullptr); }
 
@@ -55,8 +54,8 @@ Session Drive(const std::function<void()>& open, const QStringList& input, bool 
         if (!e)
             return;
         for (int i = 0; i < 6; ++i) {
-            s.shown << Edits(e)[i]->text();
-            Edits(e)[i]->setText(input[i]);
+            s.shown << EditorFields(e)[i]->text();
+            EditorFields(e)[i]->setText(input[i]);
         }
         AnswerNextBox(&scope, &s.box);
         (cancel ? e->Command6 : e->Command2)->click();
@@ -79,13 +78,12 @@ QVariantList Values(const SettingsRecord& s) {
     return {s.KontrollIntervall, s.EMailProgramm, s.BenachrichtigungFokus, int(s.Sound), s.SoundDatei,
             s.Benachrichtigungsfenster, s.BalloonTip};
 }
-// Deletes the account in the given row, answering the question with "Ja" or "Nein".
-BoxSeen Delete(formEinstellungen* d, int row, bool yes = true) {
+// Clicks the button and answers the message box it opens (with its first button unless named).
+BoxSeen ClickAnswering(QAbstractButton* button, QMessageBox::StandardButton answer = QMessageBox::NoButton) {
     QObject scope;
     BoxSeen box;
-    d->ListView1->topLevelItem(row - 1)->setSelected(true);
-    AnswerNextBox(&scope, &box, yes ? QMessageBox::Yes : QMessageBox::No);
-    d->Command1->click();
+    AnswerNextBox(&scope, &box, answer);
+    button->click();
     return box;
 }
 }  // namespace
@@ -139,7 +137,7 @@ private slots:
         QCOMPARE(AccountCount(), message.isEmpty() ? 1 : 0);
         if (message.isEmpty()) {
             input[3] = QString::number(port);
-            QCOMPARE(Read(Accounts.at(1)), input);
+            QCOMPARE(EditorValues(Accounts.at(1)), input);
         }
     }
 
@@ -152,10 +150,10 @@ private slots:
         QTest::addColumn<int>("newMail");
         QTest::addColumn<int>("zaehlweise");
         const QStringList fresh = {"", "INBOX", "", "993", "", ""};
-        QStringList copied = Read(MakeAccount(2));
+        QStringList copied = EditorValues(MakeAccount(2));
         copied[5].clear();
         QTest::newRow("add: counts unseen mail") << 0 << false << fresh << 4 << 0 << 1;
-        QTest::newRow("edit") << 1 << false << Read(MakeAccount(2)) << 2 << 2 << 0;
+        QTest::newRow("edit") << 1 << false << EditorValues(MakeAccount(2)) << 2 << 2 << 0;
         QTest::newRow("copy") << 2 << false << copied << 4 << 0 << 0;
         QTest::newRow("add, Abbrechen") << 0 << true << fresh << 0 << 0 << 0;
     }
@@ -173,10 +171,10 @@ private slots:
         QCOMPARE(AccountCount(), qMax(3, at));
         for (int i = 1; i <= 3; ++i) {
             if (i != at)
-                QCOMPARE(Read(Accounts.at(i)), Read(MakeAccount(i)));
+                QCOMPARE(EditorValues(Accounts.at(i)), EditorValues(MakeAccount(i)));
         }
         if (at) {
-            QCOMPARE(Read(Accounts.at(at)), kComplete);
+            QCOMPARE(EditorValues(Accounts.at(at)), kComplete);
             QCOMPARE(Accounts.at(at).NewMailCount, qint16(newMail));
             QCOMPARE(Accounts.at(at).Zaehlweise, qint16(zaehlweise));
         }
@@ -194,12 +192,14 @@ private slots:
         const QVariantList settings = Values(Settings);
         const QByteArray before = stored();
         formEinstellungen* d = formEinstellungen::ShowInstance();
-        BoxSeen box = Delete(d, 2, false);
+        d->ListView1->topLevelItem(1)->setSelected(true);
+        BoxSeen box = ClickAnswering(d->Command1, QMessageBox::No);
         QCOMPARE(box.text, QString::fromUtf8("\r\nSoll der Account \"user2@example.org\" wirklich gelöscht werden?\r\n"));
         box.buttons.sort();
         QCOMPARE(box.buttons, (QStringList{"Ja", "Nein"}));
         QCOMPARE(AccountCount(), 3);
-        Delete(d, 2);
+        d->ListView1->topLevelItem(1)->setSelected(true);
+        ClickAnswering(d->Command1, QMessageBox::Yes);
         QCOMPARE(Rows(d), (QStringList{"1 user1@example.org", "2 user3@example.org"}));
         d->Text6->setText(QStringLiteral("1,5"));
         d->Text7->setText(QStringLiteral("/usr/bin/mutt"));
@@ -245,10 +245,7 @@ private slots:
         Store::SetFileForTesting(env().path(QStringLiteral("blocker/Postfalke.conf")));
         formEinstellungen* d = formEinstellungen::ShowInstance();
         d->Text6->setText(QStringLiteral("12"));
-        QObject scope;
-        BoxSeen box;
-        AnswerNextBox(&scope, &box);
-        d->Command3->click();
+        const BoxSeen box = ClickAnswering(d->Command3);
         QVERIFY(box.text.contains(env().path(QStringLiteral("blocker/Postfalke.conf"))));
         QVERIFY(d->isVisible());
         QCOMPARE(formEinstellungen::ShowInstance(), d);
@@ -321,7 +318,8 @@ private slots:
         QCOMPARE(d->ListView1->currentItem(), d->ListView1->topLevelItem(0));
     }
 
-    // Play waits for the wave file or says it is missing; the chooser shows its filter, a cancel keeps the field.
+    // Play waits for the wave file or says it is missing. The choosers show their descriptions and filter
+    // by the patterns in them ("*.*" is every file, also one without an extension); a cancel keeps the field.
     void settingsWaveFile() {
         const QString wave = env().path(QStringLiteral("klang.wav"));
         QStringList played;
@@ -329,38 +327,24 @@ private slots:
         formEinstellungen* d = formEinstellungen::ShowInstance();
         for (const QString& path : {QString(), env().path(QStringLiteral("fehlt.wav")), wave}) {
             d->Text9->setText(path);
-            QObject scope;
-            BoxSeen box;
-            AnswerNextBox(&scope, &box);
-            d->Command10->click();
-            QCOMPARE(box.text, path == wave ? QString() : QStringLiteral("\r\nSound-Datei existiert nicht!\r\n"));
+            QCOMPARE(ClickAnswering(d->Command10).text, path == wave ? QString() : QStringLiteral("\r\nSound-Datei existiert nicht!\r\n"));
         }
         QCOMPARE(played, QStringList{"sync:" + wave});
 
-        QString filter;
-        OnNextModal(this, [&filter](QWidget* w) {
-            if (auto* chooser = qobject_cast<QFileDialog*>(w)) {
-                filter = chooser->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText();
-                chooser->reject();
-            }
-        });
-        d->Command8->click();
-        QCOMPARE(filter, QStringLiteral("wav-Dateien (*.wav)"));
+        QStringList filters;
+        for (QPushButton* button : {d->Command8, d->Command7}) {
+            OnNextModal(this, [&filters](QWidget* w) {
+                if (auto* chooser = qobject_cast<QFileDialog*>(w)) {
+                    filters << chooser->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText()
+                            << chooser->nameFilters();
+                    chooser->reject();
+                }
+            });
+            button->click();
+        }
+        QCOMPARE(filters, (QStringList{"wav-Dateien (*.wav)", "wav-Dateien (*.wav) (*.wav)", "Alle Dateien (*.*)",
+                                       "Alle Dateien (*.*) (*)"}));
         QCOMPARE(d->Text9->text(), wave);
-    }
-
-    // The chooser's filters for Qt: the description as written (the dialog hides the added pattern),
-    // the pattern from its parentheses, "*.*" being every file, also one without an extension.
-    void chooserFilters_data() {
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("wave files") << "wav-Dateien (*.wav)" << QStringList{"wav-Dateien (*.wav) (*.wav)"};
-        QTest::newRow("all files") << "Alle Dateien (*.*)" << QStringList{"Alle Dateien (*.*) (*)"};
-    }
-    void chooserFilters() {
-        QFETCH(QString, filter);
-        QFETCH(QStringList, expected);
-        QCOMPARE(CommDlg::NameFilters(filter), expected);
     }
 
     // A check sees an account as edited in the settings dialog, before anything is saved.
@@ -389,6 +373,57 @@ private slots:
         QCOMPARE(Accounts.at(1).NewMailCount, qint16(3));
         QVERIFY(settings->isVisible());
         QVERIFY(stored().contains("alter rechner.invalid"));
+    }
+
+    // Editing shows the stored choice and port; forgetting the certificate and saving keeps the choice.
+    void editorKeepsAndForgetsTheCertificate() {
+        Accounts << Account{"a@example.org", "imap.example.org", 143, "a", "pw", "INBOX", 0, {}, 0, false, 2, "AB:CD"};
+        QStringList seen;
+        QObject scope;
+        OnNextModal(&scope, [&](QWidget* w) {
+            auto* e = qobject_cast<formAccount*>(w);
+            seen << e->Combo2->currentText() << e->Text3->text() << e->Text9->text();
+            e->Command8->click();
+            seen << e->Text9->text();
+            e->Command2->click();
+        });
+        formAccount::EditAccount(nullptr, 1);
+        QCOMPARE(seen, (QStringList{"SSL/TLS", "143", "AB:CD", "keines"}));
+        QCOMPARE(Accounts[1].Verschluesselung, qint16(2));
+        QVERIFY(Accounts[1].Zertifikat.isEmpty());
+    }
+
+    // A self-signed certificate fails the check; the window shows why and whom, its button trusts
+    // the certificate at once (memory and store), and the next check counts.
+    void trustingARefusedCertificate() {
+        DovecotServer dovecot;
+        QVERIFY2(dovecot.start({{"maria", "geheim", 3}}), qPrintable(dovecot.errorString()));
+        QVERIFY2(dovecot.useCertificate(DovecotServer::Certificate::SelfSigned), qPrintable(dovecot.errorString()));
+        Accounts << TestAccount(QStringLiteral("maria"), dovecot.tlsPort(), QStringLiteral("geheim"));
+        Accounts[1].Verschluesselung = 2;
+        SaveAccounts();
+        CheckCycle cycle(nullptr, CheckCycle::Intervals{60000, 5000});
+        int cycles = 0;
+        cycle.SetAlertDispatcher([&] { ++cycles; });
+        cycle.CheckNow();
+        QTRY_COMPARE_WITH_TIMEOUT(cycles, 1, 20000);
+        QCOMPARE(cycle.RejectedCertificates().size(), 1);
+
+        auto* window = new formZertifikat(cycle.RejectedCertificates().at(0));
+        const QString fingerprint = Tls::Fingerprint(dovecot.certificate());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Zertifikat prüfen"));
+        const QString details = window->Text1->toPlainText();
+        for (const QString& part : {QStringLiteral("127.0.0.1:%1").arg(dovecot.tlsPort()), QStringLiteral("selbstsigniert"),
+                                    QStringLiteral("Ausgestellt von: 127.0.0.1"), fingerprint})
+            QVERIFY2(details.contains(part), qPrintable(details));
+        window->Command1->click();
+        QCOMPARE(Accounts[1].Zertifikat, fingerprint);
+        Accounts[1].Zertifikat.clear();
+        LoadAccounts();
+        QCOMPARE(Accounts[1].Zertifikat, fingerprint);
+        cycle.CheckNow();
+        QTRY_COMPARE_WITH_TIMEOUT(cycles, 2, 20000);
+        QCOMPARE(Accounts[1].NewMailCount, qint16(3));
     }
 
     // The welcome text; its import button opens the settings dialog with the import modal over it.

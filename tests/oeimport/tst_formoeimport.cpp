@@ -71,9 +71,9 @@ class TestFormOEImport : public QObject {
             auto* editor = qobject_cast<formAccount*>(w);
             if (!editor)
                 return;
-            prefill = QStringList{editor->Text1->text(), editor->Text8->text(), editor->Text2->text(),
-                                  editor->Text3->text(), editor->Text4->text(), editor->Text5->text(),
-                                  editor->focusWidget() == editor->Text5 ? "password focused" : "elsewhere"};
+            for (const QLineEdit* field : EditorFields(editor))
+                prefill << field->text();
+            prefill << (editor->focusWidget() == editor->Text5 ? "password focused" : "elsewhere");
             editor->Text5->setText(QStringLiteral("geheim"));
             editor->Command2->click();
         });
@@ -111,12 +111,10 @@ private slots:
             QCOMPARE(GreyRows(d->ListView1), (QList<bool>{false, false, false}));
             QCOMPARE(TakeOver(d, 1), (QStringList{Firma[0], "INBOX", Firma[2], Firma[3], Firma[1], "", "password focused"}));
             QCOMPARE(AccountCount(), 3);
-            const Account& added = Accounts.at(3);
-            QCOMPARE((QStringList{added.EMail, added.Server, QString::number(added.Port), added.Username,
-                                  added.Password, added.Mailbox}),
-                     (QStringList{Firma[0], Firma[2], Firma[3], Firma[1], "geheim", "INBOX"}));
-            QCOMPARE(added.Verschluesselung, qint16(2));
-            QCOMPARE(added.Zaehlweise, qint16(1));
+            QCOMPARE(EditorValues(Accounts.at(3)),
+                     (QStringList{Firma[0], "INBOX", Firma[2], Firma[3], Firma[1], "geheim"}));
+            QCOMPARE(Accounts.at(3).Verschluesselung, qint16(2));
+            QCOMPARE(Accounts.at(3).Zaehlweise, qint16(1));
             QCOMPARE(Rows(d->ListView2).last(), (QStringList{"3", Firma[0], "INBOX", Firma[2]}));
             QCOMPARE(GreyRows(d->ListView1), (QList<bool>{true, false, false}));
             (save ? d->Command1 : d->Command3)->click();

@@ -13,6 +13,17 @@
 #include "oeimport/winefilesource.h"
 #include "uitestenvironment.h"
 
+#include <QLineEdit>
+
+// The editor's six fields, and an account's values in the same order: address, mailbox, server,
+// port, user name, password.
+inline QList<QLineEdit*> EditorFields(formAccount* e) {
+    return {e->Text1, e->Text8, e->Text2, e->Text3, e->Text4, e->Text5};
+}
+inline QStringList EditorValues(const Account& a) {
+    return {a.EMail, a.Mailbox, a.Server, QString::number(a.Port), a.Username, a.Password};
+}
+
 inline QStringList EMails() {
     QStringList mails;
     for (int i = 1; i <= AccountCount(); ++i)
