@@ -1,3 +1,4 @@
+// The files the program keeps: the store and the two error logs.
 #include "core/funktionen.h"
 #include "core/errorlog.h"
 #include "core/runtimeerror.h"
@@ -7,6 +8,7 @@
 #include <QtTest>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 void SetAccounts(int n) {
@@ -28,7 +30,7 @@ int Mode(const QString& path) {
 }
 }  // namespace
 
-class TestStore : public QObject {
+class TestStoreAndLogs : public QObject {
     Q_OBJECT
     std::unique_ptr<TestEnvironment> env;
 private slots:
@@ -162,26 +164,93 @@ private slots:
         QCOMPARE(RawValue("Account01Port"), QString::number(port));
     }
 
-    // New or left readable by all: the store holds passwords, it is the user's alone.
-    void storeFileIsPrivate_data() {
-        QTest::addColumn<bool>("existing");
-        QTest::newRow("created by saving") << false;
-        QTest::newRow("an existing wide file") << true;
+    // error.log keeps only the last entry; a reported error also shows its box.
+    void errorLogKeepsOnlyTheLastEntry() {
+        WriteErrorLog(0, QString(), QStringLiteral("Timeout bei Account postfach1"), QDateTime(QDate(2024, 3, 1), QTime(14, 5, 9)));
+        QCOMPARE(env->read("error.log"), QByteArray("#2024-03-01#,#14:05:09#,0,\"\",\"Timeout bei Account postfach1\"\r\n"));
+        QStringList boxes;
+        SetErrorBoxHandler([&](const QString& text) { boxes << text; });
+        ReportError(QStringLiteral("Timer2_Timer()"), RuntimeError::overflow());
+        const QString rule(49, QLatin1Char('-'));
+        QCOMPARE(boxes,
+                 QStringList{"\r\nEs ist ein Fehler aufgetreten:\r\n" + rule + "\r\nFehler Nr. 6\r\nÜberlauf\r\n" + rule + "\r\n"});
+        const QByteArray log = env->read("error.log");
+        QVERIFY2(log.endsWith(QString::fromUtf8(",6,\"Überlauf\",\"Timer2_Timer()\"\r\n").toUtf8()), log.constData());
+        QCOMPARE(log.count("\r\n"), 1);
     }
-    void storeFileIsPrivate() {
-        QFETCH(bool, existing);
-        if (existing) {
-            env->writeStore("[Einstellungen]\nAnzahlAccounts=0\n");
-            QFile::setPermissions(env->storeFile(), QFileDevice::Permissions(0x6644));
+
+    void winsockLogAppendsAndUsesMidnightRule() {
+        WriteWinsockErrorLog(0, QStringLiteral("Verbindung verweigert"), QDateTime(QDate(2024, 3, 1), QTime(0, 0, 0)));
+        WriteWinsockErrorLog(1, QStringLiteral("Host nicht gefunden"), QDateTime(QDate(2024, 3, 1), QTime(0, 0, 1)));
+        QCOMPARE(env->read("winsock_error.log"), QByteArray("#2024-03-01#,0,\"Verbindung verweigert\"\r\n"
+                                                            "#2024-03-01 00:00:01#,1,\"Host nicht gefunden\"\r\n"));
+    }
+
+    // The store holds passwords, both logs e-mail addresses: each is its owner's alone, also when an
+    // older run left it readable by all; a link planted where a log belongs is never written through.
+    void filesArePrivate_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("plant");
+        QTest::newRow("new store") << "store" << "";
+        QTest::newRow("store left readable by all") << "store" << "readable";
+        QTest::newRow("new error.log") << "error.log" << "";
+        QTest::newRow("winsock_error.log left readable by all") << "winsock_error.log" << "readable";
+        QTest::newRow("error.log, link to a file") << "error.log" << "symlink";
+        QTest::newRow("error.log, link to nothing") << "error.log" << "dangling";
+        QTest::newRow("winsock_error.log, hard link") << "winsock_error.log" << "hardlink";
+    }
+    void filesArePrivate() {
+        QFETCH(QString, file);
+        QFETCH(QString, plant);
+        const QString path = file == "store" ? env->storeFile() : env->path(file);
+        const QString victim = env->path("victim");
+        const bool linked = plant.endsWith("link") || plant == "dangling";
+        if (plant == "readable" || (linked && plant != "dangling")) {
+            QDir().mkpath(QFileInfo(path).path());
+            QFile planted(plant == "readable" ? path : victim);
+            QVERIFY(planted.open(QIODevice::WriteOnly));
+            planted.write("[Einstellungen]\n");
+            QVERIFY(planted.setPermissions(QFileDevice::Permissions(0x6644)));
         }
-        const mode_t old = umask(0);  // the widest umask a user could have
-        SaveAccounts();
-        umask(old);
-        QCOMPARE(Mode(env->storeFile()), 0600);
-        if (!existing)
-            QCOMPARE(Mode(QFileInfo(env->storeFile()).absolutePath()) & 0077, 0);
+        if (plant == "hardlink")
+            QCOMPARE(::link(QFile::encodeName(victim).constData(), QFile::encodeName(path).constData()), 0);
+        else if (linked)
+            QVERIFY(QFile::link(victim, path));
+        const mode_t umask = ::umask(0);  // the widest umask a user could have
+        if (file == "store")
+            SaveAccounts();
+        else if (file == "error.log")
+            WriteErrorLog(0, QString(), QStringLiteral("Timeout bei Account postfach1"));
+        else
+            WriteWinsockErrorLog(10061, QStringLiteral("Verbindung verweigert"));
+        ::umask(umask);
+        if (linked) {
+            QCOMPARE(env->read("victim"), plant == "dangling" ? QByteArray() : QByteArray("[Einstellungen]\n"));
+            QCOMPARE(QFileInfo::exists(victim), plant != "dangling");
+            return;
+        }
+        QCOMPARE(Mode(path), 0600);
+        if (file == "store" && plant.isEmpty())
+            QCOMPARE(Mode(QFileInfo(path).absolutePath()) & 0077, 0);
+    }
+
+    // winsock_error.log stays under 1 MB: the oldest whole lines go, the newest stay in order.
+    void winsockLogDropsItsOldestLines() {
+        QByteArray old;
+        for (int i = 0; old.size() < 1024 * 1024 - 40; ++i)
+            old += "#2024-03-01 00:00:01#,10061,\"alt " + QByteArray::number(i) + "\"\r\n";
+        QFile file(env->path("winsock_error.log"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(old);
+        file.close();
+        WriteWinsockErrorLog(1, QStringLiteral("neu"), QDateTime(QDate(2024, 3, 2), QTime(8, 0, 0)));
+        const QByteArray now = env->read("winsock_error.log");
+        QVERIFY2(now.size() < 1024 * 1024 && now.size() > 512 * 1024, QByteArray::number(now.size()));
+        QVERIFY(now.endsWith("\r\n#2024-03-02 08:00:00#,1,\"neu\"\r\n"));
+        QVERIFY(now.startsWith("#2024-03-01 00:00:01#,10061,\"alt "));
+        QVERIFY(old.endsWith(now.left(now.lastIndexOf("#2024-03-02"))));
     }
 };
 
-QTEST_GUILESS_MAIN(TestStore)
-#include "tst_store.moc"
+QTEST_GUILESS_MAIN(TestStoreAndLogs)
+#include "tst_storeandlogs.moc"
