@@ -1,3 +1,4 @@
+#include "core/shell.h"
 #include "core/sound.h"
 #include "wavefile.h"
 
@@ -7,17 +8,39 @@
 
 using namespace Wave;
 
-// The real sound layer, on a machine that may have no sound device or server at all.
-class TestSound : public QObject {
-    Q_OBJECT
-    QTemporaryDir dir_;
+namespace {
+// An executable shell script that leaves a marker file when it runs.
+void WriteScript(const QString& path, const QString& marker) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\ntouch '" + QFile::encodeName(marker) + "'\n");
+    file.close();
+    QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+}
+}  // namespace
 
+// The real sound layer, on a machine that may have no sound device or server at all, and the shell's
+// "open". A program or sound given by a path that is not absolute is never looked up in the working
+// folder, where anybody may have left a file of that name.
+class TestSoundAndShell : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;   // files the user really chose, by absolute path
+    QTemporaryDir work_;  // the working folder: a stranger's files lie here
+    QString saved_;
+
+    // Writes the file into dir_ (or where an absolute name says); its path, empty on failure.
     QString write(const QString& name, const QByteArray& content) {
-        QFile f(dir_.filePath(name));
+        QFile f(QDir(dir_.path()).filePath(name));
         return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() ? f.fileName() : QString();
     }
 
 private slots:
+    void initTestCase() {
+        saved_ = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work_.path()));
+    }
+    void cleanupTestCase() { QDir::setCurrent(saved_); }
     void cleanup() { Sound::SetSyncMarginForTesting(-1); }
 
     void durationFromTheHeader_data() {
@@ -69,7 +92,32 @@ private slots:
         QTimer::singleShot(0, this, [&] { ticked = true; });
         QTRY_VERIFY(ticked);
     }
+
+    void programIsNotRunFromTheWorkingFolder_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("Windows default") << "C:\\Programme\\Outlook Express\\msimn.exe";
+        QTest::newRow("relative path") << "./bin/mail.sh";
+    }
+    void programIsNotRunFromTheWorkingFolder() {
+        QFETCH(QString, path);
+        const QString planted = work_.filePath("planted.ran");
+        const QString chosen = dir_.filePath("chosen.ran");
+        WriteScript(work_.filePath(path), planted);
+        WriteScript(dir_.filePath("mail.sh"), chosen);
+        ShellOpen(path);
+        ShellOpen(dir_.filePath("mail.sh"));  // runs, so the other would have run by now too
+        QTRY_VERIFY(QFile::exists(chosen));
+        QFile::remove(chosen);
+        QVERIFY(!QFile::exists(planted));
+    }
+
+    void soundIsNotPlayedFromTheWorkingFolder() {
+        QVERIFY(!write(work_.filePath("alarm.wav"), Silence(100)).isEmpty());
+        QCOMPARE(Sound::WaveDurationMs(write("alarm.wav", Silence(100))), 100);
+        QCOMPARE(Sound::WaveDurationMs("alarm.wav"), -1);
+        QVERIFY(!Sound::PlayAndWait("alarm.wav"));
+    }
 };
 
-QTEST_MAIN(TestSound)
-#include "tst_sound.moc"
+QTEST_MAIN(TestSoundAndShell)
+#include "tst_soundandshell.moc"
