@@ -40,32 +40,19 @@ KeyringSession::KeyringSession() {
     for (const char* name : {"XDG_CURRENT_DESKTOP", "KDE_SESSION_VERSION", "DESKTOP_SESSION"})
         qunsetenv(name);
 
-    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    QFile config(dir_.filePath(QStringLiteral("bus.conf")));
-    if (daemon.isEmpty() || !config.open(QIODevice::WriteOnly))
+    if (!bus_.start())
         return;
-    config.write("<busconfig><type>session</type><listen>unix:dir=" + runtime.toUtf8() +
-                 "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
-                 "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
-    config.close();
-    bus_.start(daemon, {QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--nofork"),
-                        QStringLiteral("--print-address=1")});
-    if (!bus_.waitForReadyRead(5000))
-        return;
-    const QString address = QString::fromUtf8(bus_.readLine()).trimmed();
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus_.address().toUtf8());
     environment_ = QProcessEnvironment::systemEnvironment();
-    QDBusConnection::connectToBus(address, kBusName);
+    QDBusConnection::connectToBus(bus_.address(), kBusName);
 }
 
 KeyringSession::~KeyringSession() {
     QDBusConnection::disconnectFromBus(kBusName);
-    for (QProcess* p : {&keyring_, &bus_}) {
-        p->terminate();
-        if (!p->waitForFinished(3000))
-            p->kill();
-        p->waitForFinished(3000);
-    }
+    keyring_.terminate();
+    if (!keyring_.waitForFinished(3000))
+        keyring_.kill();
+    keyring_.waitForFinished(3000);
 }
 
 bool KeyringSession::StartKeyring() {
