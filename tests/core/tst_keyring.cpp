@@ -59,6 +59,7 @@ class TestKeyring : public QObject {
         LoadAccounts();
         settle();
     }
+    // The passwords as loaded ("<fehlt>" for one not known yet), and as the store holds them.
     QStringList loadedPasswords() const {
         QStringList list;
         for (int i = 1; i <= AccountCount(); ++i)
@@ -67,10 +68,8 @@ class TestKeyring : public QObject {
     }
     QStringList storedPasswords() const {
         QStringList list;
-        for (int i = 1; i <= AccountCount(); ++i) {
-            const QString text = RawValue(AccountKey(i, "Password"));
-            list << (text.isEmpty() ? QString() : DecodePassword(text));
-        }
+        for (int i = 1; i <= AccountCount(); ++i)
+            list << DecodePassword(RawValue(AccountKey(i, "Password")));
         return list;
     }
     void needKeyring() {

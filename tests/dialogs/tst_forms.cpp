@@ -67,13 +67,6 @@ Session Drive(const std::function<void()>& open, const QStringList& input, bool 
     return s;
 }
 
-// The settings dialog's list as "ID address" rows.
-QStringList Rows(const formEinstellungen* d) {
-    QStringList rows;
-    for (int r = 1; r <= d->ListView1->RowCount(); ++r)
-        rows << d->ListView1->Text(r, 0) + ' ' + d->ListView1->Text(r, 1);
-    return rows;
-}
 QVariantList Values(const SettingsRecord& s) {
     return {s.KontrollIntervall, s.EMailProgramm, s.BenachrichtigungFokus, int(s.Sound), s.SoundDatei,
             s.Benachrichtigungsfenster, s.BalloonTip};
@@ -98,8 +91,7 @@ private slots:
     void initTestCase() { QVERIFY(InstallGermanTranslation()); }
     void init() {
         world_ = std::make_unique<DialogWorld>();
-        QFile wave(env().path(QStringLiteral("klang.wav")));
-        QVERIFY(wave.open(QIODevice::WriteOnly));
+        QVERIFY(QFile(env().path(QStringLiteral("klang.wav"))).open(QIODevice::WriteOnly));
     }
     void cleanup() {
         const QString left = world_->CloseAll();
@@ -200,7 +192,8 @@ private slots:
         QCOMPARE(AccountCount(), 3);
         d->ListView1->topLevelItem(1)->setSelected(true);
         ClickAnswering(d->Command1, QMessageBox::Yes);
-        QCOMPARE(Rows(d), (QStringList{"1 user1@example.org", "2 user3@example.org"}));
+        QCOMPARE(Rows(d->ListView1), (QList<QStringList>{{"1", "user1@example.org", "INBOX.1", "imap1"},
+                                                         {"2", "user3@example.org", "INBOX.3", "imap3"}}));
         d->Text6->setText(QStringLiteral("1,5"));
         d->Text7->setText(QStringLiteral("/usr/bin/mutt"));
         d->Text9->setText(QStringLiteral("/home/klang.wav"));
@@ -239,9 +232,7 @@ private slots:
 
     // An unwritable store is named in a message; the dialog, also when asked for again, keeps its edits.
     void settingsSaveFailureKeepsTheDialog() {
-        QFile blocker(env().path(QStringLiteral("blocker")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
+        QVERIFY(QFile(env().path(QStringLiteral("blocker"))).open(QIODevice::WriteOnly));  // a file, not a folder
         Store::SetFileForTesting(env().path(QStringLiteral("blocker/Postfalke.conf")));
         formEinstellungen* d = formEinstellungen::ShowInstance();
         d->Text6->setText(QStringLiteral("12"));

@@ -20,16 +20,6 @@ void StoreAccounts(const QStringList& emails) {
     SaveAccounts();
 }
 
-QList<QStringList> Rows(const ListView* list) {
-    QList<QStringList> rows;
-    for (int r = 1; r <= list->RowCount(); ++r) {
-        rows << QStringList();
-        for (int c = 0; c < list->ColumnCount(); ++c)
-            rows.last() << list->Text(r, c);
-    }
-    return rows;
-}
-
 // Per row: whether it is grey, first and last cell alike.
 QList<bool> GreyRows(const ListView* list) {
     QList<bool> grey;

@@ -5,6 +5,7 @@
 
 #include "core/forms.h"
 #include "core/funktionen.h"
+#include "core/listview.h"
 #include "dialogs/formaccount.h"
 #include "dialogs/formeinstellungen.h"
 #include "dialogs/formwillkommen.h"
@@ -29,6 +30,17 @@ inline QStringList EMails() {
     for (int i = 1; i <= AccountCount(); ++i)
         mails << Accounts.at(i).EMail;
     return mails;
+}
+
+// A list's cells, row by row.
+inline QList<QStringList> Rows(const ListView* list) {
+    QList<QStringList> rows;
+    for (int r = 1; r <= list->RowCount(); ++r) {
+        rows << QStringList();
+        for (int c = 0; c < list->ColumnCount(); ++c)
+            rows.last() << list->Text(r, c);
+    }
+    return rows;
 }
 
 inline int OpenImportWindows() {
