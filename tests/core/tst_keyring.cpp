@@ -210,15 +210,12 @@ private slots:
             SaveSettings();
             Keys().ForgetForTesting();
         }
-        auto lockOnce = std::make_shared<QMetaObject::Connection>();
-        *lockOnce = connect(&Keys(), &KeyringPasswords::EntryMoved, this, [this, lockOnce] {
-            disconnect(*lockOnce);
-            QVERIFY(session.Lock());
-        });
+        QObject scope;  // the connection ends with this test also when it never fired
+        connect(&Keys(), &KeyringPasswords::EntryMoved, &scope, [this] { QVERIFY(session.Lock()); },
+                Qt::SingleShotConnection);
         if (in)
             saveAccounts(1);
         settle();
-        disconnect(*lockOnce);
         QCOMPARE(Settings.Schluesselbund, qint16(0));
         QCOMPARE(messages.size(), in ? 1 : 0);
         // Each password is in the store or still in the keyring (a locked one may hide its entries).

@@ -370,8 +370,7 @@ private slots:
     void editorKeepsAndForgetsTheCertificate() {
         Accounts << Account{"a@example.org", "imap.example.org", 143, "a", "pw", "INBOX", 0, {}, 0, false, 2, "AB:CD"};
         QStringList seen;
-        QObject scope;
-        OnNextModal(&scope, [&](QWidget* w) {
+        OnNextModal(this, [&](QWidget* w) {
             auto* e = qobject_cast<formAccount*>(w);
             seen << e->Combo2->currentText() << e->Text3->text() << e->Text9->text();
             e->Command8->click();
