@@ -8,18 +8,6 @@
 
 using namespace Wave;
 
-namespace {
-// An executable shell script that leaves a marker file when it runs.
-void WriteScript(const QString& path, const QString& marker) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("#!/bin/sh\ntouch '" + QFile::encodeName(marker) + "'\n");
-    file.close();
-    QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
-}
-}  // namespace
-
 // The real sound layer, on a machine that may have no sound device or server at all, and the shell's
 // "open". A program or sound given by a path that is not absolute is never looked up in the working
 // folder, where anybody may have left a file of that name.
@@ -33,6 +21,12 @@ class TestSoundAndShell : public QObject {
     QString write(const QString& name, const QByteArray& content) {
         QFile f(QDir(dir_.path()).filePath(name));
         return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() ? f.fileName() : QString();
+    }
+    // An executable shell script that leaves a marker file when it runs.
+    void writeScript(const QString& path, const QString& marker) {
+        QDir().mkpath(QFileInfo(path).path());
+        const QString script = write(path, "#!/bin/sh\ntouch '" + QFile::encodeName(marker) + "'\n");
+        QVERIFY(QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner));
     }
 
 private slots:
@@ -102,8 +96,8 @@ private slots:
         QFETCH(QString, path);
         const QString planted = work_.filePath("planted.ran");
         const QString chosen = dir_.filePath("chosen.ran");
-        WriteScript(work_.filePath(path), planted);
-        WriteScript(dir_.filePath("mail.sh"), chosen);
+        writeScript(work_.filePath(path), planted);
+        writeScript(dir_.filePath("mail.sh"), chosen);
         ShellOpen(path);
         ShellOpen(dir_.filePath("mail.sh"));  // runs, so the other would have run by now too
         QTRY_VERIFY(QFile::exists(chosen));
