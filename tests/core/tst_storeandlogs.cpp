@@ -318,8 +318,7 @@ private slots:
         for (int i = 0; old.size() < 1024 * 1024 - 40; ++i)
             old += "#2024-03-01 00:00:01#,10061,\"alt " + QByteArray::number(i) + "\"\r\n";
         QFile file(env->path("winsock_error.log"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(old);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
         file.close();
         WriteWinsockErrorLog(1, QStringLiteral("neu"), QDateTime(QDate(2024, 3, 2), QTime(8, 0, 0)));
         const QByteArray now = env->read("winsock_error.log");

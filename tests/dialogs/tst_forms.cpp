@@ -161,10 +161,9 @@ private slots:
         StoreAccounts(3);
         QCOMPARE(Drive(open[mode], kComplete, cancel).shown, shown);
         QCOMPARE(AccountCount(), qMax(3, at));
-        for (int i = 1; i <= 3; ++i) {
+        for (int i = 1; i <= 3; ++i)
             if (i != at)
                 QCOMPARE(EditorValues(Accounts.at(i)), EditorValues(MakeAccount(i)));
-        }
         if (at) {
             QCOMPARE(EditorValues(Accounts.at(at)), kComplete);
             QCOMPARE(Accounts.at(at).NewMailCount, qint16(newMail));

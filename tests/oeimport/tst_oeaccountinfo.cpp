@@ -162,8 +162,7 @@ private slots:
 
     void twentyThousandAccounts() {
         QFile file(home.filePath(QStringLiteral("20000.reg")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(GeneratedReg::Accounts(20000));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(GeneratedReg::Accounts(20000)) > 0);
         file.close();
         Registry::WineFileSource source(file.fileName());
         const double start = CpuMs();
