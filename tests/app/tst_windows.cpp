@@ -68,7 +68,8 @@ QStringList CutCaptions(const QWidget* root) {
         else if ((label && !label->text().isEmpty()) || qobject_cast<const QAbstractButton*>(w))
             fits = NeededWidth(w) <= VisibleWidth(w);
         if (!fits)
-            cut << w->objectName() + " \"" + (label ? label->text() : static_cast<const QAbstractButton*>(w)->text()) + '"';
+            cut << QStringLiteral("%1 \"%2\"").arg(w->objectName(),
+                                                 label ? label->text() : static_cast<const QAbstractButton*>(w)->text());
     }
     return cut;
 }
@@ -84,11 +85,6 @@ bool InView(const QPushButton* button, const QWidget* window) {
         }
     }
     return window->rect().contains(QRect(button->mapTo(window, QPoint()), button->size()));
-}
-
-QString AccessibleName(QWidget* w) {
-    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
-    return face ? face->text(QAccessible::Name) : QString();
 }
 }  // namespace
 
@@ -136,7 +132,8 @@ private slots:
                     QVERIFY2(InView(button, window), qPrintable(name + "." + button->objectName()));
             }
             for (QLineEdit* field : window->findChildren<QLineEdit*>()) {
-                const QString accessible = AccessibleName(field);
+                const QAccessibleInterface* face = QAccessible::queryAccessibleInterface(field);
+                const QString accessible = face ? face->text(QAccessible::Name) : QString();
                 const auto* frame = qobject_cast<QGroupBox*>(field->parentWidget());
                 QVERIFY2(!accessible.isEmpty() && (!frame || accessible != frame->title()),
                          qPrintable(name + "." + field->objectName() + ": " + accessible));
