@@ -250,8 +250,8 @@ private slots:
         SetErrorBoxHandler([&](const QString& text) { boxes << text; });
         ReportError(QStringLiteral("Timer2_Timer()"), RuntimeError::overflow());
         const QString rule(49, QLatin1Char('-'));
-        QCOMPARE(boxes,
-                 QStringList{"\r\nEs ist ein Fehler aufgetreten:\r\n" + rule + "\r\nFehler Nr. 6\r\nÜberlauf\r\n" + rule + "\r\n"});
+        QCOMPARE(boxes, QStringList{"\r\nEs ist ein Fehler aufgetreten:\r\n" + rule + "\r\nFehler Nr. 6\r\nÜberlauf\r\n" +
+                                    rule + "\r\n"});
         const QByteArray log = env->read("error.log");
         QVERIFY2(log.endsWith(QString::fromUtf8(",6,\"Überlauf\",\"Timer2_Timer()\"\r\n").toUtf8()), log.constData());
         QCOMPARE(log.count("\r\n"), 1);

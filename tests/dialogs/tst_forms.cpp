@@ -235,8 +235,7 @@ private slots:
         Store::SetFileForTesting(env().path(QStringLiteral("blocker/Postfalke.conf")));
         formEinstellungen* d = formEinstellungen::ShowInstance();
         d->Text6->setText(QStringLiteral("12"));
-        const BoxSeen box = ClickAnswering(d->Command3);
-        QVERIFY(box.text.contains(env().path(QStringLiteral("blocker/Postfalke.conf"))));
+        QVERIFY(ClickAnswering(d->Command3).text.contains(env().path(QStringLiteral("blocker/Postfalke.conf"))));
         QVERIFY(d->isVisible());
         QCOMPARE(formEinstellungen::ShowInstance(), d);
         QCOMPARE(d->Text6->text(), QStringLiteral("12"));
@@ -317,7 +316,8 @@ private slots:
         formEinstellungen* d = formEinstellungen::ShowInstance();
         for (const QString& path : {QString(), env().path(QStringLiteral("fehlt.wav")), wave}) {
             d->Text9->setText(path);
-            QCOMPARE(ClickAnswering(d->Command10).text, path == wave ? QString() : QStringLiteral("\r\nSound-Datei existiert nicht!\r\n"));
+            QCOMPARE(ClickAnswering(d->Command10).text,
+                     path == wave ? QString() : QStringLiteral("\r\nSound-Datei existiert nicht!\r\n"));
         }
         QCOMPARE(played, QStringList{"sync:" + wave});
 
