@@ -10,7 +10,6 @@
 #include "check/winsock.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QProcess>
 
 namespace {
@@ -22,10 +21,8 @@ import imaplib, ssl, sys, time
 context = ssl.create_default_context(cafile=sys.argv[4]) if len(sys.argv) > 4 else None
 start, total = time.perf_counter(), 0
 for i in range(1, int(sys.argv[3]) + 1):
-    if context:
-        m = imaplib.IMAP4_SSL(sys.argv[1], int(sys.argv[2]), ssl_context=context)
-    else:
-        m = imaplib.IMAP4(sys.argv[1], int(sys.argv[2]))
+    host, port = sys.argv[1], int(sys.argv[2])
+    m = imaplib.IMAP4_SSL(host, port, ssl_context=context) if context else imaplib.IMAP4(host, port)
     m.login("u%02d" % i, "pw-%02d" % i)
     m.select("INBOX", readonly=True)
     total += int(m.response("RECENT")[1][0] or 0)
@@ -40,7 +37,7 @@ int main(int argc, char** argv) {
     const bool tls = argc > 2 && QByteArray(argv[2]) == "tls";
     TestEnvironment environment;
     DovecotServer dovecot;
-    if (!StartDovecotAccounts(dovecot, NumberedUsers(N), [](const DovecotServer::User& user) { return user.password; }))
+    if (!StartDovecotAccounts(dovecot, NumberedUsers(N)))
         return 1;
     const quint16 port = tls ? dovecot.tlsPort() : dovecot.port();
     TimedCycle timed;  // the program's own intervals
@@ -53,10 +50,7 @@ int main(int argc, char** argv) {
         QSslConfiguration trust = QSslConfiguration::defaultConfiguration();
         trust.setCaCertificates({dovecot.authority()});
         timed.cycle.Winsock1()->SetSslConfiguration(trust);
-        QFile authority(environment.path(QStringLiteral("ca.pem")));
-        if (!authority.open(QIODevice::WriteOnly) || authority.write(dovecot.authority().toPem()) <= 0)
-            return 1;
-        pythonArguments << authority.fileName();
+        pythonArguments << dovecot.authorityFile();
     }
 
     QList<double> ours, theirs;

@@ -34,16 +34,15 @@ inline int CountSum() {
     return sum;
 }
 
-// Starts Dovecot with the users and appends an account for each (passwords as given unless
-// `password` says otherwise); false, with the reason printed, when Dovecot did not start.
-template <typename PasswordOf>
-bool StartDovecotAccounts(DovecotServer& dovecot, const QVector<DovecotServer::User>& users, PasswordOf password) {
+// Starts Dovecot with the users and appends an account for each; false, with the reason printed,
+// when Dovecot did not start.
+inline bool StartDovecotAccounts(DovecotServer& dovecot, const QVector<DovecotServer::User>& users) {
     if (!dovecot.start(users)) {
         std::fprintf(stderr, "Dovecot did not start: %s\n", qPrintable(dovecot.errorString()));
         return false;
     }
     for (const DovecotServer::User& user : users)
-        Accounts.append(TestAccount(user.name, dovecot.port(), password(user)));
+        Accounts.append(TestAccount(user.name, dovecot.port(), user.password));
     return true;
 }
 

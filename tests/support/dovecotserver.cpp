@@ -60,11 +60,8 @@ bool DovecotServer::start(const QVector<User>& users) {
         return false;
     certificate_ = Certificate::AuthoritySigned;
     giveToMailUser(root + "/mail");
-    for (const User& user : users) {
+    for (const User& user : users)
         addRecent(user.name, user.recent);
-        for (const Mailbox& mailbox : user.mailboxes)
-            addRecent(user.name, mailbox.recent, mailbox.name);
-    }
     // Another test may take the free port between our probe and Dovecot's bind: try again then.
     for (int attempt = 0; attempt < 5; ++attempt) {
         const quint16 port = FreeLocalPort();
@@ -116,12 +113,8 @@ QString DovecotServer::certificateName() const {
     return QLatin1String(names[int(certificate_)]);
 }
 
-QSslCertificate DovecotServer::authority() const {
-    return dir_ ? QSslCertificate(ReadFile(dir_->filePath("ca.crt"))) : QSslCertificate();
-}
-
-QSslCertificate DovecotServer::certificate() const {
-    return dir_ ? QSslCertificate(ReadFile(dir_->filePath(certificateName() + ".crt"))) : QSslCertificate();
+QSslCertificate DovecotServer::readCertificate(const QString& name) const {
+    return dir_ ? QSslCertificate(ReadFile(dir_->filePath(name + ".crt"))) : QSslCertificate();
 }
 
 bool DovecotServer::useCertificate(Certificate certificate) {
@@ -238,6 +231,6 @@ void DovecotServer::addRecent(const QString& user, int count, const QString& mai
 
 void DovecotServer::giveToMailUser(const QString& path) const {
     // Only root hands the files over (to "nobody"); a failure shows up as Dovecot's error later.
-    if (geteuid() == 0 && ::chown(QFile::encodeName(path).constData(), mailUid_, mailGid_) != 0)
-        return;
+    if (geteuid() == 0)
+        [[maybe_unused]] const int failed = ::chown(QFile::encodeName(path).constData(), mailUid_, mailGid_);
 }

@@ -14,16 +14,10 @@
 // "nobody") and as an ordinary user; the server dies with this object and with the test process.
 class DovecotServer {
 public:
-    // A mailbox besides INBOX, named as the server stores it (modified UTF-7: "Entw&APw-rfe").
-    struct Mailbox {
-        QString name;
-        int recent = 0;
-    };
     struct User {
         QString name;
         QString password;  // without ':' or a line break
         int recent = 0;    // recent messages in INBOX
-        QVector<Mailbox> mailboxes = {};
     };
 
     // The server certificate shown in the TLS handshake.
@@ -48,19 +42,22 @@ public:
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return port_; }
     quint16 tlsPort() const { return tlsPort_; }
-    QSslCertificate authority() const;
+    QSslCertificate authority() const { return readCertificate(QStringLiteral("ca")); }
+    QString authorityFile() const { return dir_ ? dir_->filePath(QStringLiteral("ca.crt")) : QString(); }
     // The one the server shows now.
-    QSslCertificate certificate() const;
+    QSslCertificate certificate() const { return readCertificate(certificateName()); }
     QString errorString() const { return error_; }
     // Dovecot's own log and output, for failure messages.
     QString log() const;
-    // Drops more recent messages into a user's mailbox (INBOX when the name is empty).
+    // Drops more recent messages into a user's mailbox (INBOX when the name is empty), named as the
+    // server stores it (modified UTF-7: "Entw&APw-rfe").
     void addRecent(const QString& user, int count, const QString& mailbox = QString());
 
 private:
     bool launch(quint16 port, quint16 tlsPort);
     bool makeCertificates();
     QString certificateName() const;
+    QSslCertificate readCertificate(const QString& name) const;
     void giveToMailUser(const QString& path) const;
 
     std::unique_ptr<QTemporaryDir> dir_;
