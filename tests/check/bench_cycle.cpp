@@ -2,7 +2,7 @@
 // LOGIN, EXAMINE, LOGOUT with Python's imaplib, by turns, round after round, so that the load of a
 // busy machine falls on both alike. Prints the median milliseconds per account after one warm-up
 // round each, and their ratio. With "tls" both sides use SSL/TLS on the imaps port, trusting the
-// server's test authority (imaplib.IMAP4_SSL against the check with encryption "SSL/TLS").
+// server's test authority.
 //
 //     build/tests/check/bench_cycle [rounds] [tls]
 
@@ -19,9 +19,9 @@ const int ExpectedRecent = 30;  // i % 4 messages for user i
 const char* const PythonCycle = R"(
 import imaplib, ssl, sys, time
 context = ssl.create_default_context(cafile=sys.argv[4]) if len(sys.argv) > 4 else None
+host, port = sys.argv[1], int(sys.argv[2])
 start, total = time.perf_counter(), 0
 for i in range(1, int(sys.argv[3]) + 1):
-    host, port = sys.argv[1], int(sys.argv[2])
     m = imaplib.IMAP4_SSL(host, port, ssl_context=context) if context else imaplib.IMAP4(host, port)
     m.login("u%02d" % i, "pw-%02d" % i)
     m.select("INBOX", readonly=True)

@@ -26,18 +26,14 @@ s.bind(("127.0.0.1", 0)); s.listen(1)
 print(s.getsockname()[1], flush=True)
 c, _ = s.accept()
 c.sendall(b"* OK hostile\r\n")
+block, pause = {"flood": (b"x" * 65536, 0), "trickle": (b"x", 0.05), "repeat": (b"A001 OK\r\n", 1),
+                "unread": (b"A001 OK\r\n* 5 RECENT\r\n" * 4096, 0)}[mode]
+if mode == "repeat":
+    c.recv(1000)
 try:
-    if mode == "flood":
-        block = b"x" * 65536
-        while True: c.sendall(block)
-    elif mode == "trickle":
-        while True: c.sendall(b"x"); time.sleep(0.05)
-    elif mode == "repeat":
-        c.recv(1000)
-        while True: c.sendall(b"A001 OK\r\n"); time.sleep(1)
-    else:
-        block = b"A001 OK\r\n* 5 RECENT\r\n" * 4096
-        while True: c.sendall(block)
+    while True:
+        c.sendall(block)
+        time.sleep(pause)
 except OSError:
     pass
 )";

@@ -169,7 +169,6 @@ private slots:
     void countsOverEncryptedConnections() {
         QFETCH(qint16, encryption);
         QFETCH(QString, firstSteps);
-        useCertificate(Cert::AuthoritySigned);
         addEncrypted(encryption, encryption == 2 ? dovecot.tlsPort() : dovecot.port());
         QCOMPARE(check(), QList<int>{3});
         QVERIFY(Accounts[1].CheckFailure.isEmpty());
