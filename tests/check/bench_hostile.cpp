@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -39,14 +40,11 @@ except OSError:
 )";
 
 long ResidentKb() {
+    static const QRegularExpression resident(QStringLiteral("VmRSS:\\s*(\\d+)"));
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
+    const QRegularExpressionMatch match =
+        resident.match(status.open(QIODevice::ReadOnly) ? QString::fromLatin1(status.readAll()) : QString());
+    return match.hasMatch() ? match.captured(1).toLong() : -1;
 }
 }  // namespace
 

@@ -376,10 +376,9 @@ private slots:
     }
 
     void minuteTimerTicksByItself() {
-        CheckCycle ticking(nullptr, CheckCycle::Intervals{20, 400});
-        Settings.KontrollIntervall = 3;
-        ticking.StartMinuteTimer();
-        QTRY_VERIFY(ticking.MinuteCounter >= 2);
+        makeCycle(CheckCycle::Intervals{20, 400});
+        cycle->StartMinuteTimer();
+        QTRY_VERIFY(cycle->MinuteCounter >= 2);
     }
 };
 

@@ -153,10 +153,13 @@ bool DovecotServer::launch(quint16 port, quint16 tlsPort) {
     const QString configFile = root + "/dovecot.conf";
     const QString pidFile = root + "/run/master.pid";
     QFile::remove(pidFile);
-    if (!WriteFile(configFile, config.toUtf8())) {
-        error_ = QStringLiteral("cannot write the configuration");
+    const auto fail = [this](const QString& why) {
+        error_ = why + QLatin1Char(' ') + log();
+        stop();
         return false;
-    }
+    };
+    if (!WriteFile(configFile, config.toUtf8()))
+        return fail(QStringLiteral("cannot write the configuration"));
     process_ = std::make_unique<QProcess>();
     process_->setStandardInputFile(QProcess::nullDevice());
     process_->setStandardOutputFile(root + "/dovecot.out", QIODevice::Append);
@@ -171,20 +174,14 @@ bool DovecotServer::launch(quint16 port, quint16 tlsPort) {
     QElapsedTimer clock;
     clock.start();
     while (!QFile::exists(pidFile)) {
-        if (process_->waitForFinished(2) || process_->state() == QProcess::NotRunning || clock.elapsed() > 10000) {
-            error_ = QStringLiteral("Dovecot did not start: ") + process_->errorString() + QLatin1Char(' ') + log();
-            stop();
-            return false;
-        }
+        if (process_->waitForFinished(2) || process_->state() == QProcess::NotRunning || clock.elapsed() > 10000)
+            return fail(QStringLiteral("Dovecot did not start: ") + process_->errorString());
     }
     // Ready when the plain port greets.
     QTcpSocket probe;
     probe.connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!probe.waitForReadyRead(10000)) {
-        error_ = QStringLiteral("Dovecot does not greet: ") + probe.errorString() + QLatin1Char(' ') + log();
-        stop();
-        return false;
-    }
+    if (!probe.waitForReadyRead(10000))
+        return fail(QStringLiteral("Dovecot does not greet: ") + probe.errorString());
     port_ = port;
     tlsPort_ = tlsPort;
     return true;
