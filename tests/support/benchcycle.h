@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
 
 inline double Median(QList<double> values) {
     std::sort(values.begin(), values.end());
@@ -28,10 +29,8 @@ inline QVector<DovecotServer::User> NumberedUsers(int count) {
 
 // The sum of all accounts' counts.
 inline int CountSum() {
-    int sum = 0;
-    for (int i = 1; i <= AccountCount(); ++i)
-        sum += Accounts[i].NewMailCount;
-    return sum;
+    return std::accumulate(Accounts.begin() + 1, Accounts.end(), 0,
+                           [](int sum, const Account& account) { return sum + account.NewMailCount; });
 }
 
 // Starts Dovecot with the users and appends an account for each; false, with the reason printed,

@@ -61,7 +61,7 @@ bool DovecotServer::start(const QVector<User>& users) {
     certificate_ = Certificate::AuthoritySigned;
     giveToMailUser(root + "/mail");
     for (const User& user : users)
-        addRecent(user.name, user.recent);
+        addRecent(user.name, user.recent, user.mailbox);
     // Another test may take the free port between our probe and Dovecot's bind: try again then.
     for (int attempt = 0; attempt < 5; ++attempt) {
         const quint16 port = FreeLocalPort();
@@ -106,11 +106,6 @@ bool DovecotServer::makeCertificates() {
             QFile::setPermissions(root + '/' + name + suffix, ReadableByAll);
     }
     return true;
-}
-
-QString DovecotServer::certificateName() const {
-    const char* const names[] = {"signed", "self", "other", "wronghost"};
-    return QLatin1String(names[int(certificate_)]);
 }
 
 QSslCertificate DovecotServer::readCertificate(const QString& name) const {

@@ -17,7 +17,8 @@ public:
     struct User {
         QString name;
         QString password;  // without ':' or a line break
-        int recent = 0;    // recent messages in INBOX
+        int recent = 0;    // recent messages in the mailbox
+        QString mailbox = {};  // INBOX when empty, else as the server stores it (modified UTF-7: "Entw&APw-rfe")
     };
 
     // The server certificate shown in the TLS handshake.
@@ -28,10 +29,9 @@ public:
         WrongHost,        // issued by authority() for another host name
     };
 
+    Q_DISABLE_COPY(DovecotServer)
     DovecotServer() = default;
     ~DovecotServer() { stop(); }
-    DovecotServer(const DovecotServer&) = delete;
-    DovecotServer& operator=(const DovecotServer&) = delete;
 
     // Starts the server with these users; false (see errorString()) when it cannot.
     bool start(const QVector<User>& users);
@@ -49,14 +49,13 @@ public:
     QString errorString() const { return error_; }
     // Dovecot's own log and output, for failure messages.
     QString log() const;
-    // Drops more recent messages into a user's mailbox (INBOX when the name is empty), named as the
-    // server stores it (modified UTF-7: "Entw&APw-rfe").
+    // Drops more recent messages into a user's mailbox (INBOX when the name is empty).
     void addRecent(const QString& user, int count, const QString& mailbox = QString());
 
 private:
     bool launch(quint16 port, quint16 tlsPort);
     bool makeCertificates();
-    QString certificateName() const;
+    QString certificateName() const { return QStringList{"signed", "self", "other", "wronghost"}.at(int(certificate_)); }
     QSslCertificate readCertificate(const QString& name) const;
     void giveToMailUser(const QString& path) const;
 

@@ -18,7 +18,8 @@ public:
                     fromClient_ += bytes;
                     upstream->write(bytes);
                 });
-                connect(upstream, &QTcpSocket::readyRead, client, [client, upstream] { client->write(upstream->readAll()); });
+                connect(upstream, &QTcpSocket::readyRead, client,
+                        [client, upstream] { client->write(upstream->readAll()); });
                 connect(upstream, &QTcpSocket::disconnected, client, &QTcpSocket::disconnectFromHost);
                 connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
                 upstream->connectToHost(QHostAddress::LocalHost, target);

@@ -60,7 +60,8 @@ private:
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
                 QByteArray buffer = buffers_.value(socket) + socket->readAll();
                 // An answer that closes may end the connection (and its buffer) at once.
-                for (qsizetype end = buffer.indexOf("\r\n"); end >= 0 && buffers_.contains(socket); end = buffer.indexOf("\r\n")) {
+                for (qsizetype end = buffer.indexOf("\r\n"); end >= 0 && buffers_.contains(socket);
+                     end = buffer.indexOf("\r\n")) {
                     commands_ << buffer.left(end);
                     buffer.remove(0, end + 2);
                     const QByteArray tag = commands_.last().left(commands_.last().indexOf(' '));
