@@ -60,11 +60,6 @@ class TestCheckCycle : public QObject {
             ++alerts;
         });
     }
-    // An account that counts unseen mail since the last check.
-    void addUnseen(const ScriptedImapServer& server) {
-        add(QStringLiteral("maria"), server.port(), QStringLiteral("geheim"));
-        Accounts[1].Zaehlweise = 1;
-    }
     // One cycle to its end; the commands the server received in it, from its LOGIN on (the LOGOUT
     // of a check that ended at once may reach the server only after the next one has begun).
     QList<QByteArray> check(const ScriptedImapServer& server) {
@@ -311,7 +306,8 @@ private slots:
     // on from memory.
     void unseenFromTheRememberedUidNext() {
         ScriptedImapServer server;
-        addUnseen(server);
+        add(QStringLiteral("maria"), server.port(), QStringLiteral("geheim"));
+        Accounts[1].Zaehlweise = 1;
         QFile blocker(env->path(QStringLiteral("data")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
@@ -334,7 +330,8 @@ private slots:
     // checks go on from the highest UID seen plus one.
     void unseenWithoutUidNext() {
         ScriptedImapServer server;
-        addUnseen(server);
+        add(QStringLiteral("maria"), server.port(), QStringLiteral("geheim"));
+        Accounts[1].Zaehlweise = 1;
         server.setReply("A002", ExamineUid(0));
         server.setReply("A003", {"* SEARCH 4 9\r\nA003 OK done\r\n"});
         QCOMPARE(check(server).value(2), QByteArray("A003 UID SEARCH UNSEEN UID 1:*"));
@@ -357,7 +354,8 @@ private slots:
         QFETCH(Chunks, search);
         QFETCH(Chunks, logout);
         ScriptedImapServer server;
-        addUnseen(server);
+        add(QStringLiteral("maria"), server.port(), QStringLiteral("geheim"));
+        Accounts[1].Zaehlweise = 1;
         server.setReply("A002", ExamineUid(20));
         check(server);
         server.setReply("A002", ExamineUid(22));
