@@ -11,13 +11,6 @@ class TestFormSplash : public QObject {
     std::unique_ptr<UiTestEnvironment> env_;
     int loads_ = 0;
 
-    void WriteLogo() {
-        QDir().mkpath(env_->path(QStringLiteral("images")));
-        QImage logo(QSize(300, 200), QImage::Format_RGB32);
-        logo.fill(QColor(30, 80, 120));
-        QVERIFY(logo.save(env_->path(QStringLiteral("images/logo.jpg")), "JPG"));
-    }
-
 private slots:
     void initTestCase() { formSplash::SetTimerIntervalForTesting(20); }  // the one-second timer, shortened
     void cleanupTestCase() { formSplash::SetTimerIntervalForTesting(0); }
@@ -44,8 +37,12 @@ private slots:
     void splashLoadsTheMainWindowOnce() {
         QFETCH(bool, clickFirst);
         QFETCH(bool, logo);
-        if (logo)
-            WriteLogo();
+        if (logo) {
+            QDir().mkpath(env_->path(QStringLiteral("images")));
+            QImage image(QSize(300, 200), QImage::Format_RGB32);
+            image.fill(QColor(30, 80, 120));
+            QVERIFY(image.save(env_->path(QStringLiteral("images/logo.jpg")), "JPG"));
+        }
         QPointer<formSplash> w = formSplash::ShowSplash([this] { ++loads_; });
         QVERIFY(w->isVisible());
         if (clickFirst) {

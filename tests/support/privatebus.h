@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QProcess>
-#include <QString>
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
@@ -11,11 +10,7 @@
 // there. Any connection may own any name, so stand-ins can play logind or NetworkManager.
 class PrivateBus {
 public:
-    PrivateBus() = default;
     ~PrivateBus();
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
-
     // Starts the daemon; false when dbus-daemon is missing or does not come up.
     bool start();
     QString address() const { return address_; }

@@ -14,8 +14,6 @@ public:
         BalloonIcon icon = BalloonIcon::None;
     };
 
-    using TrayPlatform::TrayPlatform;
-
     // What the desktop offers; a test changes these before the layer asks.
     bool trayAvailable = true;
     bool canShowMessages = true;

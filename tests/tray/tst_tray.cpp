@@ -78,7 +78,6 @@ private slots:
         QTest::newRow("balloon clicked: e-mail program") << -1 << QStringList{"open /usr/bin/thunderbird"};
         QTest::newRow("icon pressed while a balloon shows: main window only") << -2 << QStringList{"show"};
         QTest::newRow("double click: nothing") << int(QSystemTrayIcon::DoubleClick) << QStringList();
-        QTest::newRow("middle click: nothing") << int(QSystemTrayIcon::MiddleClick) << QStringList();
         QTest::newRow("window procedure removed: nothing") << -3 << QStringList();
     }
     void events() {
