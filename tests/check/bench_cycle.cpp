@@ -2,7 +2,7 @@
 // LOGIN, EXAMINE, LOGOUT with Python's imaplib, by turns, round after round, so that the load of a
 // busy machine falls on both alike. Prints the median milliseconds per account after one warm-up
 // round each, and their ratio. With "tls" both sides use SSL/TLS on the imaps port, trusting the
-// server's test authority (imaplib.IMAP4_SSL against the check with encryption "SSL/TLS").
+// server's test authority.
 //
 //     build/tests/check/bench_cycle [rounds] [tls]
 
@@ -10,7 +10,6 @@
 #include "check/winsock.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QProcess>
 
 namespace {
@@ -20,12 +19,10 @@ const int ExpectedRecent = 30;  // i % 4 messages for user i
 const char* const PythonCycle = R"(
 import imaplib, ssl, sys, time
 context = ssl.create_default_context(cafile=sys.argv[4]) if len(sys.argv) > 4 else None
+host, port = sys.argv[1], int(sys.argv[2])
 start, total = time.perf_counter(), 0
 for i in range(1, int(sys.argv[3]) + 1):
-    if context:
-        m = imaplib.IMAP4_SSL(sys.argv[1], int(sys.argv[2]), ssl_context=context)
-    else:
-        m = imaplib.IMAP4(sys.argv[1], int(sys.argv[2]))
+    m = imaplib.IMAP4_SSL(host, port, ssl_context=context) if context else imaplib.IMAP4(host, port)
     m.login("u%02d" % i, "pw-%02d" % i)
     m.select("INBOX", readonly=True)
     total += int(m.response("RECENT")[1][0] or 0)
@@ -40,7 +37,7 @@ int main(int argc, char** argv) {
     const bool tls = argc > 2 && QByteArray(argv[2]) == "tls";
     TestEnvironment environment;
     DovecotServer dovecot;
-    if (!StartDovecotAccounts(dovecot, NumberedUsers(N), [](const DovecotServer::User& user) { return user.password; }))
+    if (!StartDovecotAccounts(dovecot, NumberedUsers(N)))
         return 1;
     const quint16 port = tls ? dovecot.tlsPort() : dovecot.port();
     TimedCycle timed;  // the program's own intervals
@@ -53,10 +50,7 @@ int main(int argc, char** argv) {
         QSslConfiguration trust = QSslConfiguration::defaultConfiguration();
         trust.setCaCertificates({dovecot.authority()});
         timed.cycle.Winsock1()->SetSslConfiguration(trust);
-        QFile authority(environment.path(QStringLiteral("ca.pem")));
-        if (!authority.open(QIODevice::WriteOnly) || authority.write(dovecot.authority().toPem()) <= 0)
-            return 1;
-        pythonArguments << authority.fileName();
+        pythonArguments << dovecot.authorityFile();
     }
 
     QList<double> ours, theirs;

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -26,31 +27,24 @@ s.bind(("127.0.0.1", 0)); s.listen(1)
 print(s.getsockname()[1], flush=True)
 c, _ = s.accept()
 c.sendall(b"* OK hostile\r\n")
+block, pause = {"flood": (b"x" * 65536, 0), "trickle": (b"x", 0.05), "repeat": (b"A001 OK\r\n", 1),
+                "unread": (b"A001 OK\r\n* 5 RECENT\r\n" * 4096, 0)}[mode]
+if mode == "repeat":
+    c.recv(1000)
 try:
-    if mode == "flood":
-        block = b"x" * 65536
-        while True: c.sendall(block)
-    elif mode == "trickle":
-        while True: c.sendall(b"x"); time.sleep(0.05)
-    elif mode == "repeat":
-        c.recv(1000)
-        while True: c.sendall(b"A001 OK\r\n"); time.sleep(1)
-    else:
-        block = b"A001 OK\r\n* 5 RECENT\r\n" * 4096
-        while True: c.sendall(block)
+    while True:
+        c.sendall(block)
+        time.sleep(pause)
 except OSError:
     pass
 )";
 
 long ResidentKb() {
+    static const QRegularExpression resident(QStringLiteral("VmRSS:\\s*(\\d+)"));
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
+    const QRegularExpressionMatch match =
+        resident.match(status.open(QIODevice::ReadOnly) ? QString::fromLatin1(status.readAll()) : QString());
+    return match.hasMatch() ? match.captured(1).toLong() : -1;
 }
 }  // namespace
 

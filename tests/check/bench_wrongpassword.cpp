@@ -11,14 +11,10 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? qMax(1, atoi(argv[1])) : 3;
     TestEnvironment environment;
-    const QVector<DovecotServer::User> users{{QStringLiteral("anna"), QStringLiteral("pw-anna"), 1},
-                                             {QStringLiteral("bert"), QStringLiteral("pw-bert"), 2},
-                                             {QStringLiteral("carl"), QStringLiteral("pw-carl"), 3}};
     DovecotServer dovecot;
-    if (!StartDovecotAccounts(dovecot, users, [](const DovecotServer::User& user) {
-            return user.name == "bert" ? QStringLiteral("falsch") : user.password;
-        }))
+    if (!StartDovecotAccounts(dovecot, NumberedUsers(3)))
         return 1;
+    Accounts[2].Password = QStringLiteral("falsch");
     TimedCycle cycle;
     QList<double> cycles;
     for (int round = 0; round < rounds; ++round) {

@@ -34,6 +34,11 @@ Script Examine(const Chunks& reply) { return Script{Script().greeting, Script().
 Script Encrypted(qint16 encryption, const Chunks& startTls, const Chunks& greeting = Script().greeting) {
     return Script{greeting, {}, {}, "A004", false, encryption, startTls};
 }
+// An EXAMINE reply with UIDVALIDITY 7 and this UIDNEXT (0: none).
+Chunks ExamineUid(int uidNext) {
+    const QByteArray next = uidNext ? "* OK [UIDNEXT " + QByteArray::number(uidNext) + "] y\r\n" : QByteArray();
+    return {"* 0 RECENT\r\n* OK [UIDVALIDITY 7] x\r\n" + next + "A002 OK [READ-ONLY] done\r\n"};
+}
 }  // namespace
 Q_DECLARE_METATYPE(Script)
 
@@ -54,6 +59,14 @@ class TestCheckCycle : public QObject {
             QVERIFY(idle());  // the alert comes after Timer1 is on again and Timer2 off
             ++alerts;
         });
+    }
+    // One cycle to its end; the commands the server received in it, from its LOGIN on (the LOGOUT
+    // of a check that ended at once may reach the server only after the next one has begun).
+    QList<QByteArray> check(const ScriptedImapServer& server) {
+        cycle->CheckNow();
+        [&] { QTRY_COMPARE_WITH_TIMEOUT(alerts, 1, CycleTimeoutMs); }();
+        alerts = 0;
+        return server.commands().mid(server.commands().lastIndexOf("A001 LOGIN maria geheim"));
     }
 
 private slots:
@@ -94,7 +107,6 @@ private slots:
         auto failed = [](const char* name, const Script& script, const QByteArray& tags, const QString& failure, const QString& logged) {
             QTest::newRow(name) << script << -1 << tags << failure << logged;
         };
-        QTest::newRow("count split over two arrivals") << Examine({"* 1", "7 RECENT\r\nA002 OK done\r\n"}) << 17 << all << none << none;
         QTest::newRow("EXAMINE without RECENT gives 0") << Examine({"* 5 EXISTS\r\nA002 OK done\r\n"}) << 0 << all << none << none;
         QTest::newRow("count before LOGIN is answered is ignored")
             << Script{{"* OK ready\r\n* 9 RECENT\r\n"}, {"* 8 RECENT\r\nA001 OK\r\n"}, {"A002 OK done\r\n"}} << 0 << all << none << none;
@@ -215,10 +227,9 @@ private slots:
     }
 
     // While a cycle runs (here between account 2's connect and its greeting) neither the manual
-    // check nor the minute tick starts another.
-    void noSecondCycleOverARunningOne() {
+    // check nor the minute tick starts another; afterwards the tick that reaches the interval does.
+    void minuteTicksAndNoSecondCycle() {
         ScriptedImapServer first;
-        first.setRecent(1);
         ScriptedImapServer second;
         second.setRecent(4);
         second.setGreeting({});
@@ -236,11 +247,18 @@ private slots:
 
         second.sendToAll("* OK late\r\n");
         QTRY_COMPARE_WITH_TIMEOUT(alerts, 1, CycleTimeoutMs);
-        QCOMPARE(Accounts[1].NewMailCount, qint16(1));
         QCOMPARE(Accounts[2].NewMailCount, qint16(4));
         QCOMPARE(first.connectionCount(), 1);
         QCOMPARE(second.connectionCount(), 1);
         QCOMPARE(second.commands().first(), QByteArray("A001 LOGIN zwei passwort-zwei"));
+
+        Settings.KontrollIntervall = 2;
+        cycle->Timer1_Timer();
+        QVERIFY(!cycle->CycleRunning());
+        cycle->Timer1_Timer();
+        QVERIFY(cycle->CycleRunning() && !cycle->Timer1()->isActive());
+        QTRY_COMPARE_WITH_TIMEOUT(alerts, 2, CycleTimeoutMs);
+        QCOMPARE(first.connectionCount(), 2);
     }
 
     // The settings or the import dialog reload the list while account 2 is connecting.
@@ -258,7 +276,6 @@ private slots:
         ScriptedImapServer second;
         second.setGreeting({});
         ScriptedImapServer third;
-        third.setRecent(6);
         add(QStringLiteral("eins"), first.port());
         if (slot2Stays)
             add(QStringLiteral("drei"), third.port(), QStringLiteral("passwort-drei"));
@@ -282,26 +299,81 @@ private slots:
         QVERIFY(errorBoxes.isEmpty());
     }
 
-    // Minute ticks start a cycle when the count reaches the interval (a manual check: every check() elsewhere).
-    void ticksAndManualCheck() {
+    // Counting unseen mail: the first check learns the mailbox (UIDNEXT 20) and counts 0 without
+    // searching; the second searches from 20 (its reply split across arrivals); the third from the
+    // UIDNEXT of the second. (A UID below n in the reply: tst_checkdovecot.) The data folder is a
+    // regular file here: the state cannot be written, which error.log says once, and counting goes
+    // on from memory.
+    void unseenFromTheRememberedUidNext() {
         ScriptedImapServer server;
-        add(QStringLiteral("eins"), server.port());
-        cycle->StartMonitoring();
-        QTRY_COMPARE_WITH_TIMEOUT(alerts, 1, CycleTimeoutMs);
-        for (int tick = 1; tick < Settings.KontrollIntervall; ++tick)
-            cycle->Timer1_Timer();
-        QVERIFY(!cycle->CycleRunning());
-        cycle->Timer1_Timer();  // the fifth
-        QVERIFY(cycle->CycleRunning() && !cycle->Timer1()->isActive());
-        QTRY_COMPARE_WITH_TIMEOUT(alerts, 2, CycleTimeoutMs);
-        QCOMPARE(server.connectionCount(), 2);
+        add(QStringLiteral("maria"), server.port(), QStringLiteral("geheim"));
+        Accounts[1].Zaehlweise = 1;
+        QFile blocker(env->path(QStringLiteral("data")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Accounts[1].NewMailCount = 9;
+        server.setReply("A002", ExamineUid(20));
+        QCOMPARE(check(server), (QList<QByteArray>{"A001 LOGIN maria geheim", "A002 EXAMINE INBOX", "A004 LOGOUT"}));
+        QCOMPARE(Accounts[1].NewMailCount, qint16(0));
+        QVERIFY(env->read(QStringLiteral("error.log")).contains("Abfragestand schreiben"));
+        QVERIFY(QFile::remove(env->path(QStringLiteral("error.log"))));
+
+        server.setReply("A002", ExamineUid(24));
+        server.setReply("A003", {"* SEA", "RCH 2", "0 23 2", "1\r\nA003 O", "K done\r\n"});
+        QCOMPARE(check(server).value(2), QByteArray("A003 UID SEARCH UNSEEN UID 20:*"));
+        QCOMPARE(Accounts[1].NewMailCount, qint16(3));
+        QCOMPARE(check(server).value(2), QByteArray("A003 UID SEARCH UNSEEN UID 24:*"));
+        QVERIFY(!QFile::exists(env->path(QStringLiteral("error.log"))));
+    }
+
+    // A server without UIDNEXT: the first check learns the highest UID from an unseen search, later
+    // checks go on from the highest UID seen plus one.
+    void unseenWithoutUidNext() {
+        ScriptedImapServer server;
+        add(QStringLiteral("maria"), server.port(), QStringLiteral("geheim"));
+        Accounts[1].Zaehlweise = 1;
+        server.setReply("A002", ExamineUid(0));
+        server.setReply("A003", {"* SEARCH 4 9\r\nA003 OK done\r\n"});
+        QCOMPARE(check(server).value(2), QByteArray("A003 UID SEARCH UNSEEN UID 1:*"));
+        QCOMPARE(Accounts[1].NewMailCount, qint16(0));
+        server.setReply("A003", {"* SEARCH 12\r\nA003 OK done\r\n"});
+        QCOMPARE(check(server).value(2), QByteArray("A003 UID SEARCH UNSEEN UID 10:*"));
+        QCOMPARE(Accounts[1].NewMailCount, qint16(1));
+        QCOMPARE(check(server).value(2), QByteArray("A003 UID SEARCH UNSEEN UID 13:*"));
+    }
+
+    // A check that fails in or after the search remembers nothing: its messages are counted by the
+    // next one. A refused search ends the account at once.
+    void unseenFailedCheckRemembersNothing_data() {
+        QTest::addColumn<Chunks>("search");
+        QTest::addColumn<Chunks>("logout");  // empty: silent, the watchdog ends the check
+        QTest::newRow("search refused") << Chunks{"A003 NO [SERVERBUG] failed\r\n"} << Chunks{"A004 OK bye\r\n"};
+        QTest::newRow("no reply to LOGOUT") << Chunks{"* SEARCH 20 21\r\nA003 OK done\r\n"} << Chunks{};
+    }
+    void unseenFailedCheckRemembersNothing() {
+        QFETCH(Chunks, search);
+        QFETCH(Chunks, logout);
+        ScriptedImapServer server;
+        add(QStringLiteral("maria"), server.port(), QStringLiteral("geheim"));
+        Accounts[1].Zaehlweise = 1;
+        server.setReply("A002", ExamineUid(20));
+        check(server);
+        server.setReply("A002", ExamineUid(22));
+        server.setReply("A003", search);
+        server.setReply("A004", logout);
+        server.setCloseAfter("none");
+        check(server);
+        QCOMPARE(Accounts[1].NewMailCount, qint16(-1));
+        server.setReply("A003", {"* SEARCH 20 21\r\nA003 OK done\r\n"});
+        server.setReply("A004", {"A004 OK bye\r\n"});
+        QCOMPARE(check(server).value(2), QByteArray("A003 UID SEARCH UNSEEN UID 20:*"));
+        QCOMPARE(Accounts[1].NewMailCount, qint16(2));
     }
 
     void minuteTimerTicksByItself() {
-        CheckCycle ticking(nullptr, CheckCycle::Intervals{20, 400});
-        Settings.KontrollIntervall = 3;
-        ticking.StartMinuteTimer();
-        QTRY_VERIFY(ticking.MinuteCounter >= 2);
+        makeCycle(CheckCycle::Intervals{20, 400});
+        cycle->StartMinuteTimer();
+        QTRY_VERIFY(cycle->MinuteCounter >= 2);
     }
 };
 

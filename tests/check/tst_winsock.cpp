@@ -64,8 +64,7 @@ private slots:
         socket.Connect(host, host == UnknownHost ? 143 : FreeLocalPort());
         QVERIFY(errors.isEmpty());  // never from inside the call itself
         QTRY_COMPARE(errors.size(), 1);
-        QCOMPARE(errors.first().at(0).toInt(), number);
-        QCOMPARE(errors.first().at(1).toString(), description);
+        QCOMPARE(errors.first(), (QVariantList{number, description}));
     }
 };
 

@@ -47,21 +47,16 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8* data, size_t size) {
         for (const QChar c : text)
             Check(c.unicode() >= 0x20);
     }
-    qsizetype shown = 0;
-    for (const QString& piece : Imap::ProtocolPieces(input))
-        shown += piece.size();
-    Check(shown <= Imap::MaxProtocolBytes + 200);
+    Check(Imap::ProtocolPieces(input).join(QString()).size() <= Imap::MaxProtocolBytes + 200);
 
-    // Stored values: user name, password and mailbox, split at the first NUL.
-    const qsizetype nul = input.indexOf('\0');
-    const QByteArray first = nul < 0 ? input : input.left(nul);
-    const QByteArray second = nul < 0 ? QByteArray() : input.mid(nul + 1);
+    // Stored values: user name, password and mailbox; the first two split at NUL.
+    const QList<QByteArray> parts = input.split('\0');
     const QByteArray argument = Imap::Argument(input);
     Check(!argument.contains('\r') && !argument.contains('\n') && !argument.contains('\0'));
     Check(Imap::IsAtom(argument) || Imap::IsQuotedString(argument));
     for (const char c : Imap::EncodeMailboxName(QString::fromUtf8(input)))
         Check(c >= 0x20 && c < 0x7f);
-    CheckOneLine(Imap::LoginCommand(QString::fromUtf8(first), QString::fromUtf8(second)));
+    CheckOneLine(Imap::LoginCommand(QString::fromUtf8(parts.value(0)), QString::fromUtf8(parts.value(1))));
     CheckOneLine(Imap::ExamineCommand(QString::fromUtf8(input)));
     CheckOneLine(Imap::ExamineCommand(QString::fromLatin1(input)));
     return 0;

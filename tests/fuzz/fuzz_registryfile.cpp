@@ -10,24 +10,17 @@
 #include <QString>
 #include <cstdlib>
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
 namespace {
 // Every key of the tree, each found again by its name; the depth never passes the limit.
-void Walk(const Registry::KeyNode& root) {
-    std::vector<std::pair<const Registry::KeyNode*, int>> todo{{&root, 0}};
-    while (!todo.empty()) {
-        const auto [node, depth] = todo.back();
-        todo.pop_back();
-        if (depth > Registry::MaxKeyDepth)
+void Walk(const Registry::KeyNode& node, int depth = 0) {
+    if (depth > Registry::MaxKeyDepth)
+        std::abort();
+    for (int i = 0; i < node.ChildCount(); ++i) {
+        const Registry::KeyNode* child = node.ChildAt(i);
+        if (node.Child(child->Name()) != child)
             std::abort();
-        for (int i = 0; i < node->ChildCount(); ++i) {
-            const Registry::KeyNode* child = node->ChildAt(i);
-            if (node->Child(child->Name()) != child)
-                std::abort();
-            todo.emplace_back(child, depth + 1);
-        }
+        Walk(*child, depth + 1);
     }
 }
 }  // namespace

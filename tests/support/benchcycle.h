@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
 
 inline double Median(QList<double> values) {
     std::sort(values.begin(), values.end());
@@ -28,22 +29,19 @@ inline QVector<DovecotServer::User> NumberedUsers(int count) {
 
 // The sum of all accounts' counts.
 inline int CountSum() {
-    int sum = 0;
-    for (int i = 1; i <= AccountCount(); ++i)
-        sum += Accounts[i].NewMailCount;
-    return sum;
+    return std::accumulate(Accounts.begin() + 1, Accounts.end(), 0,
+                           [](int sum, const Account& account) { return sum + account.NewMailCount; });
 }
 
-// Starts Dovecot with the users and appends an account for each (passwords as given unless
-// `password` says otherwise); false, with the reason printed, when Dovecot did not start.
-template <typename PasswordOf>
-bool StartDovecotAccounts(DovecotServer& dovecot, const QVector<DovecotServer::User>& users, PasswordOf password) {
+// Starts Dovecot with the users and appends an account for each; false, with the reason printed,
+// when Dovecot did not start.
+inline bool StartDovecotAccounts(DovecotServer& dovecot, const QVector<DovecotServer::User>& users) {
     if (!dovecot.start(users)) {
         std::fprintf(stderr, "Dovecot did not start: %s\n", qPrintable(dovecot.errorString()));
         return false;
     }
     for (const DovecotServer::User& user : users)
-        Accounts.append(TestAccount(user.name, dovecot.port(), password(user)));
+        Accounts.append(TestAccount(user.name, dovecot.port(), user.password));
     return true;
 }
 

@@ -60,11 +60,8 @@ bool DovecotServer::start(const QVector<User>& users) {
         return false;
     certificate_ = Certificate::AuthoritySigned;
     giveToMailUser(root + "/mail");
-    for (const User& user : users) {
-        addRecent(user.name, user.recent);
-        for (const Mailbox& mailbox : user.mailboxes)
-            addRecent(user.name, mailbox.recent, mailbox.name);
-    }
+    for (const User& user : users)
+        addRecent(user.name, user.recent, user.mailbox);
     // Another test may take the free port between our probe and Dovecot's bind: try again then.
     for (int attempt = 0; attempt < 5; ++attempt) {
         const quint16 port = FreeLocalPort();
@@ -111,17 +108,8 @@ bool DovecotServer::makeCertificates() {
     return true;
 }
 
-QString DovecotServer::certificateName() const {
-    const char* const names[] = {"signed", "self", "other", "wronghost"};
-    return QLatin1String(names[int(certificate_)]);
-}
-
-QSslCertificate DovecotServer::authority() const {
-    return dir_ ? QSslCertificate(ReadFile(dir_->filePath("ca.crt"))) : QSslCertificate();
-}
-
-QSslCertificate DovecotServer::certificate() const {
-    return dir_ ? QSslCertificate(ReadFile(dir_->filePath(certificateName() + ".crt"))) : QSslCertificate();
+QSslCertificate DovecotServer::readCertificate(const QString& name) const {
+    return dir_ ? QSslCertificate(ReadFile(dir_->filePath(name + ".crt"))) : QSslCertificate();
 }
 
 bool DovecotServer::useCertificate(Certificate certificate) {
@@ -160,10 +148,13 @@ bool DovecotServer::launch(quint16 port, quint16 tlsPort) {
     const QString configFile = root + "/dovecot.conf";
     const QString pidFile = root + "/run/master.pid";
     QFile::remove(pidFile);
-    if (!WriteFile(configFile, config.toUtf8())) {
-        error_ = QStringLiteral("cannot write the configuration");
+    const auto fail = [this](const QString& why) {
+        error_ = why + QLatin1Char(' ') + log();
+        stop();
         return false;
-    }
+    };
+    if (!WriteFile(configFile, config.toUtf8()))
+        return fail(QStringLiteral("cannot write the configuration"));
     process_ = std::make_unique<QProcess>();
     process_->setStandardInputFile(QProcess::nullDevice());
     process_->setStandardOutputFile(root + "/dovecot.out", QIODevice::Append);
@@ -178,20 +169,14 @@ bool DovecotServer::launch(quint16 port, quint16 tlsPort) {
     QElapsedTimer clock;
     clock.start();
     while (!QFile::exists(pidFile)) {
-        if (process_->waitForFinished(2) || process_->state() == QProcess::NotRunning || clock.elapsed() > 10000) {
-            error_ = QStringLiteral("Dovecot did not start: ") + process_->errorString() + QLatin1Char(' ') + log();
-            stop();
-            return false;
-        }
+        if (process_->waitForFinished(2) || process_->state() == QProcess::NotRunning || clock.elapsed() > 10000)
+            return fail(QStringLiteral("Dovecot did not start: ") + process_->errorString());
     }
     // Ready when the plain port greets.
     QTcpSocket probe;
     probe.connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!probe.waitForReadyRead(10000)) {
-        error_ = QStringLiteral("Dovecot does not greet: ") + probe.errorString() + QLatin1Char(' ') + log();
-        stop();
-        return false;
-    }
+    if (!probe.waitForReadyRead(10000))
+        return fail(QStringLiteral("Dovecot does not greet: ") + probe.errorString());
     port_ = port;
     tlsPort_ = tlsPort;
     return true;
@@ -238,6 +223,6 @@ void DovecotServer::addRecent(const QString& user, int count, const QString& mai
 
 void DovecotServer::giveToMailUser(const QString& path) const {
     // Only root hands the files over (to "nobody"); a failure shows up as Dovecot's error later.
-    if (geteuid() == 0 && ::chown(QFile::encodeName(path).constData(), mailUid_, mailGid_) != 0)
-        return;
+    if (geteuid() == 0)
+        [[maybe_unused]] const int failed = ::chown(QFile::encodeName(path).constData(), mailUid_, mailGid_);
 }

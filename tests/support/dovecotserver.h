@@ -14,16 +14,11 @@
 // "nobody") and as an ordinary user; the server dies with this object and with the test process.
 class DovecotServer {
 public:
-    // A mailbox besides INBOX, named as the server stores it (modified UTF-7: "Entw&APw-rfe").
-    struct Mailbox {
-        QString name;
-        int recent = 0;
-    };
     struct User {
         QString name;
         QString password;  // without ':' or a line break
-        int recent = 0;    // recent messages in INBOX
-        QVector<Mailbox> mailboxes = {};
+        int recent = 0;    // recent messages in the mailbox
+        QString mailbox = {};  // INBOX when empty, else as the server stores it (modified UTF-7: "Entw&APw-rfe")
     };
 
     // The server certificate shown in the TLS handshake.
@@ -34,10 +29,9 @@ public:
         WrongHost,        // issued by authority() for another host name
     };
 
+    Q_DISABLE_COPY(DovecotServer)
     DovecotServer() = default;
     ~DovecotServer() { stop(); }
-    DovecotServer(const DovecotServer&) = delete;
-    DovecotServer& operator=(const DovecotServer&) = delete;
 
     // Starts the server with these users; false (see errorString()) when it cannot.
     bool start(const QVector<User>& users);
@@ -48,9 +42,10 @@ public:
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return port_; }
     quint16 tlsPort() const { return tlsPort_; }
-    QSslCertificate authority() const;
+    QSslCertificate authority() const { return readCertificate(QStringLiteral("ca")); }
+    QString authorityFile() const { return dir_ ? dir_->filePath(QStringLiteral("ca.crt")) : QString(); }
     // The one the server shows now.
-    QSslCertificate certificate() const;
+    QSslCertificate certificate() const { return readCertificate(certificateName()); }
     QString errorString() const { return error_; }
     // Dovecot's own log and output, for failure messages.
     QString log() const;
@@ -60,7 +55,8 @@ public:
 private:
     bool launch(quint16 port, quint16 tlsPort);
     bool makeCertificates();
-    QString certificateName() const;
+    QString certificateName() const { return QStringList{"signed", "self", "other", "wronghost"}.at(int(certificate_)); }
+    QSslCertificate readCertificate(const QString& name) const;
     void giveToMailUser(const QString& path) const;
 
     std::unique_ptr<QTemporaryDir> dir_;

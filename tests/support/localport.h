@@ -1,11 +1,20 @@
 #pragma once
 
-#include <QtGlobal>
-
-class QTcpServer;
+#include <QRandomGenerator>
+#include <QTcpServer>
 
 // Test servers listen on 127.0.0.1 at ports in 20000..32767, below the system's ephemeral ports.
-// A port where nothing listens at the moment.
-quint16 FreeLocalPort();
 // False when no free port was found.
-bool ListenOnTestPort(QTcpServer& server);
+inline bool ListenOnTestPort(QTcpServer& server) {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (server.listen(QHostAddress::LocalHost, quint16(QRandomGenerator::global()->bounded(20000, 32768))))
+            return true;
+    }
+    return false;
+}
+
+// A port where nothing listens at the moment.
+inline quint16 FreeLocalPort() {
+    QTcpServer probe;
+    return ListenOnTestPort(probe) ? probe.serverPort() : 0;
+}
