@@ -170,7 +170,7 @@ private slots:
 
     // A refused certificate gets no LOGIN, fails the account, logs why in German and is offered for
     // trust; a trusted fingerprint accepts exactly that certificate, the server's next one fails
-    // again. (A self-signed one over SSL/TLS: tst_encryption and tst_program.)
+    // again. (A self-signed one over SSL/TLS: tst_forms and tst_program.)
     void refusedAndTrustedCertificates() {
         QVERIFY2(dovecot.useCertificate(Cert::WrongHost), qPrintable(dovecot.errorString()));
         RecordingRelay relay(dovecot.port());
